@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "archive/Schema.h"
+
+namespace quorvel {
+
+// The program-wide values of one running instance. Start-up fills them; the
+// main window owns them from then on.
+struct ProgramValues {
+    std::string programFolder;  // the folder that holds the program file
+    std::string sysPath;        // system folder: template, blank preview mail, drop folder
+    std::string tmpPath;        // temporary folder; the working folder once the window loads
+    std::string workPath;       // this instance's working folder, once the window made it
+    std::string useLockF;       // "0": work on archives in place; else on a lock copy
+    std::string cmdLine;        // the command line without its enclosing double quotes
+    std::string arcPath;        // folder of the open archive
+    std::string arcName;        // file name of the open archive
+    std::string mailerCmd;      // the mail program's command prefix, or ""
+    int32_t runNo = 0;          // this instance's number
+    bool newFlag = false;
+    bool modFlag = false;
+    archive::TableDefs defs;
+};
+
+}  // namespace quorvel

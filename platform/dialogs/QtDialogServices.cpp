@@ -1,0 +1,100 @@
+#include "platform/dialogs/QtDialogServices.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace quorvel::platform {
+
+namespace {
+
+QMessageBox::StandardButtons toQt(MsgButtons buttons) {
+    switch (buttons) {
+        case MsgButtons::Ok: return QMessageBox::Ok;
+        case MsgButtons::OkCancel: return QMessageBox::Ok | QMessageBox::Cancel;
+        case MsgButtons::YesNo: return QMessageBox::Yes | QMessageBox::No;
+        case MsgButtons::YesNoCancel: return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+        case MsgButtons::RetryCancel: return QMessageBox::Retry | QMessageBox::Cancel;
+        case MsgButtons::AbortRetryIgnore: return QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore;
+    }
+    return QMessageBox::Ok;
+}
+
+QMessageBox::Icon toQt(MsgIcon icon) {
+    switch (icon) {
+        case MsgIcon::None: return QMessageBox::NoIcon;
+        case MsgIcon::Information: return QMessageBox::Information;
+        case MsgIcon::Warning: return QMessageBox::Warning;
+        case MsgIcon::Critical: return QMessageBox::Critical;
+        case MsgIcon::Question: return QMessageBox::Question;
+    }
+    return QMessageBox::NoIcon;
+}
+
+MsgAnswer fromQt(int button, MsgButtons buttons) {
+    switch (button) {
+        case QMessageBox::Ok: return MsgAnswer::Ok;
+        case QMessageBox::Cancel: return MsgAnswer::Cancel;
+        case QMessageBox::Yes: return MsgAnswer::Yes;
+        case QMessageBox::No: return MsgAnswer::No;
+        case QMessageBox::Retry: return MsgAnswer::Retry;
+        case QMessageBox::Abort: return MsgAnswer::Abort;
+        case QMessageBox::Ignore: return MsgAnswer::Ignore;
+        default: break;
+    }
+    // Closed with the window's close button: the box's cancel answer.
+    switch (buttons) {
+        case MsgButtons::Ok: return MsgAnswer::Ok;
+        case MsgButtons::YesNo: return MsgAnswer::No;
+        case MsgButtons::AbortRetryIgnore: return MsgAnswer::Abort;
+        default: return MsgAnswer::Cancel;
+    }
+}
+
+}  // namespace
+
+MsgAnswer QtMessageService::show(const std::string& text, MsgButtons buttons, MsgIcon icon,
+                                 const std::string& caption) {
+    QString body = QString::fromStdString(text);
+    body.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    QMessageBox box(toQt(icon), QString::fromStdString(caption), body, toQt(buttons), QApplication::activeWindow());
+    return fromQt(box.exec(), buttons);
+}
+
+std::string toQtFilter(const std::string& filter) {
+    // Pairs of "description|pattern"; a description that already names its
+    // pattern in brackets is taken as it stands.
+    QStringList parts = QString::fromStdString(filter).split(QLatin1Char('|'));
+    QStringList out;
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        QString description = parts[i];
+        QString pattern = parts[i + 1];
+        pattern.replace(QLatin1Char(';'), QLatin1Char(' '));
+        if (!description.contains(QLatin1Char('('))) {
+            description += QStringLiteral(" (") + pattern + QLatin1Char(')');
+        } else {
+            description = description.left(description.indexOf(QLatin1Char('('))) + QStringLiteral("(") + pattern +
+                          QLatin1Char(')');
+        }
+        out << description;
+    }
+    return out.join(QStringLiteral(";;")).toStdString();
+}
+
+std::string QtFileDialogService::showOpen(const FileDialogRequest& request) {
+    return QFileDialog::getOpenFileName(QApplication::activeWindow(), QString::fromStdString(request.title),
+                                        QString::fromStdString(request.fileName),
+                                        QString::fromStdString(toQtFilter(request.filter)))
+        .toStdString();
+}
+
+std::string QtFileDialogService::showSave(const FileDialogRequest& request) {
+    // The program asks its own question before replacing a file.
+    return QFileDialog::getSaveFileName(QApplication::activeWindow(), QString::fromStdString(request.title),
+                                        QString::fromStdString(request.fileName),
+                                        QString::fromStdString(toQtFilter(request.filter)), nullptr,
+                                        QFileDialog::DontConfirmOverwrite)
+        .toStdString();
+}
+
+}  // namespace quorvel::platform
