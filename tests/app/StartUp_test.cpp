@@ -1,0 +1,187 @@
+#include "app/StartUp.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "app/RegIO.h"
+#include "app/WorkingFolder.h"
+#include "platform/dialogs/MessageService.h"
+#include "tests/support/TestEnv.h"
+
+namespace fs = std::filesystem;
+using namespace quorvel;
+using quorvel::platform::ScopedScriptedMessages;
+using quorvel::test::IsolatedXdg;
+using quorvel::test::makeProgramFolder;
+using quorvel::test::TempDir;
+using quorvel::test::writeFile;
+
+namespace {
+
+struct StartUpFixture : ::testing::Test {
+    IsolatedXdg env;
+    TempDir dir;
+    ScopedScriptedMessages msgs;
+    std::string program = makeProgramFolder(dir.path());
+};
+
+}  // namespace
+
+TEST_F(StartUpFixture, missingSystemFolderEndsBeforeAnythingIsWritten) {
+    fs::remove_all(program + "/sys");
+    EXPECT_FALSE(f_chkFolders(program));
+    ProgramValues pv;
+    InstanceLocks locks;
+    EXPECT_EQ(s_startUp(pv, locks, program, ""), StartOutcome::End);
+    ASSERT_EQ(msgs.shown().size(), 1u);
+    EXPECT_EQ(msgs.shown()[0].text, "必要なフォルダやファイルに問題があります。セットアップしなおしてください。");
+    EXPECT_EQ(msgs.shown()[0].caption, "Quorvel");
+    EXPECT_FALSE(fs::exists(settingsFilePath("")));
+
+    // The check always looks at the program folder, whatever the settings say.
+    fs::create_directories(program + "/sys");
+    fs::remove_all(program + "/tmp");
+    f_regSetVal("", "tmpPath", dir.path());
+    EXPECT_EQ(s_startUp(pv, locks, program, ""), StartOutcome::End);
+}
+
+TEST_F(StartUpFixture, firstStartWritesSettingsAndCleansEarlierRuns) {
+    const std::string tmp = program + "/tmp";
+    writeFile(tmp + "/tmp3/a.qvb", "x");
+    writeFile(tmp + "/tmp3/b.eml", "y");
+    fs::create_directories(tmp + "/tmp5");
+    writeFile(tmp + "/tmp7/sub/kept.txt", "a working folder with a sub-folder stays");
+    writeFile(tmp + "/loose.txt", "a file lying in the temporary folder stays");
+    writeFile(program + "/sys/tmp/0dropped.eml", "left from a drop");
+    f_regSetVal("", "runACnt", "5");
+    f_regSetVal("", "newFCnt", "9");
+
+    ProgramValues pv;
+    auto locks = std::make_unique<InstanceLocks>();
+    ASSERT_EQ(s_startUp(pv, *locks, program, ""), StartOutcome::ShowWindow);
+    EXPECT_TRUE(msgs.shown().empty());
+    EXPECT_EQ(pv.sysPath, program + "/sys");
+    EXPECT_EQ(pv.tmpPath, tmp);
+    EXPECT_EQ(f_regGetVal("", "sysPath", ""), program + "/sys");
+    EXPECT_EQ(f_regGetVal("", "tmpPath", ""), tmp);
+    EXPECT_EQ(f_regGetVal("", "newFCnt", ""), "0");
+    EXPECT_EQ(pv.runNo, 1);
+    EXPECT_EQ(f_regGetVal("", "runACnt", ""), "1");
+    EXPECT_EQ(pv.useLockF, "1");
+    EXPECT_TRUE(pv.arcPath.empty() && pv.arcName.empty());
+    EXPECT_EQ(pv.defs.tblNames[archive::kMailInfTabl], "MailInfTabl");
+
+    EXPECT_FALSE(fs::exists(tmp + "/tmp3"));
+    EXPECT_FALSE(fs::exists(tmp + "/tmp5"));
+    EXPECT_TRUE(fs::exists(tmp + "/tmp7/sub/kept.txt"));
+    EXPECT_TRUE(fs::exists(tmp + "/loose.txt"));
+    EXPECT_TRUE(fs::is_empty(program + "/sys/tmp"));
+
+    // The stored folders are used, and a missing drop folder is made.
+    ProgramValues again;
+    InstanceLocks otherLocks;
+    TempDir elsewhere;
+    f_regSetVal("", "sysPath", elsewhere.path());
+    locks.reset();  // the first instance has gone
+    ASSERT_EQ(s_startUp(again, otherLocks, program, ""), StartOutcome::ShowWindow);
+    EXPECT_EQ(again.sysPath, elsewhere.path());
+    EXPECT_TRUE(fs::is_directory(elsewhere.path() + "/tmp"));
+}
+
+TEST_F(StartUpFixture, secondInstanceTouchesNothingAndTakesTheNextNumber) {
+    ProgramValues first;
+    InstanceLocks firstLocks;
+    ASSERT_EQ(s_startUp(first, firstLocks, program, ""), StartOutcome::ShowWindow);
+    ASSERT_TRUE(f_enterWorkingFolder(first));
+    writeFile(first.workPath + "/新規_1.qvb", "in use");
+    writeFile(program + "/sys/tmp/0incoming.eml", "being imported");
+    f_regSetVal("", "newFCnt", "4");
+
+    ProgramValues second;
+    InstanceLocks secondLocks;
+    ASSERT_EQ(s_startUp(second, secondLocks, program, ""), StartOutcome::ShowWindow);
+    EXPECT_EQ(second.runNo, 2);
+    EXPECT_EQ(f_regGetVal("", "runACnt", ""), "2");
+    EXPECT_EQ(f_regGetVal("", "newFCnt", ""), "4");
+    EXPECT_TRUE(fs::exists(first.workPath + "/新規_1.qvb"));
+    EXPECT_TRUE(fs::exists(program + "/sys/tmp/0incoming.eml"));
+}
+
+TEST_F(StartUpFixture, commandLineNamesOneArchive) {
+    writeFile(dir.file("my archive.qvb"), "");
+    auto start = [&](const std::string& line) {
+        ProgramValues pv;
+        InstanceLocks locks;
+        EXPECT_EQ(s_startUp(pv, locks, program, line), StartOutcome::ShowWindow);
+        return pv;
+    };
+
+    ProgramValues quoted = start("\"" + dir.file("my archive.qvb") + "\"");
+    EXPECT_EQ(quoted.cmdLine, dir.file("my archive.qvb"));
+    EXPECT_EQ(quoted.arcPath, dir.path());
+    EXPECT_EQ(quoted.arcName, "my archive.qvb");
+    EXPECT_TRUE(msgs.shown().empty());
+
+    // Without a folder part the file is not found, even where it exists.
+    fs::path cwd = fs::current_path();
+    fs::current_path(dir.path());
+    ProgramValues bare = start("my archive.qvb");
+    fs::current_path(cwd);
+    EXPECT_TRUE(bare.arcPath.empty() && bare.arcName.empty());
+
+    ProgramValues two = start("\"" + dir.file("my archive.qvb") + "\" \"" + dir.file("my archive.qvb") + "\"");
+    EXPECT_TRUE(two.arcName.empty());
+    ProgramValues missing = start(dir.file("none.qvb"));
+    EXPECT_TRUE(missing.arcName.empty());
+    ProgramValues folder = start(dir.path());
+    EXPECT_TRUE(folder.arcName.empty());
+
+    ASSERT_EQ(msgs.shown().size(), 4u);
+    for (const auto& m : msgs.shown()) {
+        EXPECT_EQ(m.text, "ファイルが見つかりません");
+    }
+}
+
+TEST(StartUpPieces, splitPathNeedsAnExistingFolderAndAName) {
+    TempDir dir;
+    std::string folder = "old", name = "old";
+    EXPECT_TRUE(f_splitPath(dir.file("a.qvb"), folder, name));
+    EXPECT_EQ(folder, dir.path());
+    EXPECT_EQ(name, "a.qvb");
+    EXPECT_TRUE(f_splitPath(dir.file("not yet there.qvb"), folder, name));  // only the folder must exist
+    EXPECT_FALSE(f_splitPath("a.qvb", folder, name));
+    EXPECT_TRUE(folder.empty() && name.empty());
+    EXPECT_FALSE(f_splitPath(dir.path() + "/", folder, name));
+    EXPECT_FALSE(f_splitPath(dir.path() + "/missing/a.qvb", folder, name));
+    EXPECT_FALSE(f_splitPath("/a.qvb", folder, name));
+    EXPECT_FALSE(f_splitPath("", folder, name));
+}
+
+TEST(StartUpPieces, mailerCommandIsCutBeforeTheFileField) {
+    EXPECT_EQ(mailerCmdFromCommand("\"C:/Program Files/Mailer/mailer.exe\" /eml \"%1\""),
+              "C:/Program Files/Mailer/mailer.exe /eml ");
+    EXPECT_EQ(mailerCmdFromCommand("C:/mailer.exe %1"), "C:/mailer.exe %1 ");
+    EXPECT_EQ(mailerCmdFromCommand("\"thunderbird\" \"%1\""), "thunderbird ");
+    EXPECT_EQ(mailerCmdFromCommand("\"mailer\""), "mailer ");
+    EXPECT_EQ(mailerCmdFromCommand("\"mailer\" -x:"), "mailer -x:");
+    ::setenv("QV_TEST_PROGRAMS", "/opt/progs", 1);
+    EXPECT_EQ(mailerCmdFromCommand("\"%QV_TEST_PROGRAMS%/mailer.exe\" \"%1\""), "/opt/progs/mailer.exe ");
+    EXPECT_EQ(mailerCmdFromCommand("%QV_TEST_PROGRAMS%/mailer.exe \"%1\""), "/opt/progs/mailer.exe %1 ");
+    ::unsetenv("QV_TEST_PROGRAMS");
+    EXPECT_EQ(mailerCmdFromCommand("%QV_TEST_PROGRAMS%/m"), "/m ");
+
+    IsolatedXdg env;
+    EXPECT_EQ(f_getMailerCmd(), "");
+    writeFile(env.dataDir() + "/applications/mailer.desktop", "[Desktop Entry]\nExec=/usr/bin/mailer --open %u\n");
+    writeFile(env.configHome() + "/mimeapps.list", "[Default Applications]\nmessage/rfc822=mailer.desktop\n");
+    EXPECT_EQ(f_getMailerCmd(), "/usr/bin/mailer --open ");
+}
+
+TEST(StartUpPieces, commandLineQuotesAreStrippedOnce) {
+    EXPECT_EQ(stripCommandLineQuotes("\"/a b/c.qvb\""), "/a b/c.qvb");
+    EXPECT_EQ(stripCommandLineQuotes("\"/a/c.qvb"), "/a/c.qvb");
+    EXPECT_EQ(stripCommandLineQuotes("\"\"x\"\""), "\"x\"");
+    EXPECT_EQ(stripCommandLineQuotes("\""), "");
+    EXPECT_EQ(stripCommandLineQuotes(""), "");
+}
