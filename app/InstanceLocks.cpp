@@ -10,7 +10,9 @@ namespace quorvel {
 
 namespace {
 
-int openLockFile(const std::string& path) { return ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644); }
+int openLockFile(const std::string& path) {
+    return ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+}
 
 bool tryLock(int fd, int operation) {
     while (::flock(fd, operation | LOCK_NB) != 0) {
@@ -32,7 +34,9 @@ InstanceLocks::~InstanceLocks() {
     }
 }
 
-std::string InstanceLocks::runningLockPath(const std::string& tmpPath) { return tmpPath + "/quorvel.lock"; }
+std::string InstanceLocks::runningLockPath(const std::string& tmpPath) {
+    return tmpPath + "/quorvel.lock";
+}
 
 std::string InstanceLocks::slotLockPath(const std::string& tmpPath, int n) {
     return tmpPath + "/tmp" + std::to_string(n) + ".lock";

@@ -7,7 +7,8 @@
 
 namespace quorvel {
 
-inline constexpr const char* kMsgSetupBroken = "必要なフォルダやファイルに問題があります。セットアップしなおしてください。";
+inline constexpr const char* kMsgSetupBroken =
+    "必要なフォルダやファイルに問題があります。セットアップしなおしてください。";
 inline constexpr const char* kMsgFileNotFound = "ファイルが見つかりません";
 
 enum class StartOutcome { ShowWindow, End };

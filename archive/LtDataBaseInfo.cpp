@@ -1,22 +1,30 @@
 #include "archive/LtDataBaseInfo.h"
 
+#include <iterator>
+
 #include "platform/dialogs/MessageService.h"
 
 namespace quorvel::archive {
 
 std::string fileErrorText(const std::string& fname, const std::string& tname, int16_t number,
                           const std::string& description, const std::string& comment) {
-    return "ファイルのアクセス中にエラーが発生しました。\r\n"
-           "\r\n"
-           "ファイル名：" + fname + "\r\n"
-           "テーブル名：" + tname + "\r\n"
-           "エラー番号：" + std::to_string(number) + "\r\n"
-           "エラー内容：" + description + "\r\n"
-           "コメント等：" + comment;
+    const std::string lines[] = {
+        "ファイルのアクセス中にエラーが発生しました。",
+        "",
+        "ファイル名：" + fname,
+        "テーブル名：" + tname,
+        "エラー番号：" + std::to_string(number),
+        "エラー内容：" + description,
+        "コメント等：" + comment,  // the last line has no line end
+    };
+    std::string text = lines[0];
+    for (size_t i = 1; i < std::size(lines); ++i) {
+        text += "\r\n" + lines[i];
+    }
+    return text;
 }
 
-void LtDataBaseInfo::File_Err(const std::string& fname, const std::string& tname, int16_t Sts,
-                              const std::string& Msg) {
+void LtDataBaseInfo::File_Err(const std::string& fname, const std::string& tname, int16_t Sts, const std::string& Msg) {
     platform::msgBox(fileErrorText(fname, tname, Sts, errDescription_, Msg), platform::MsgButtons::Ok,
                      platform::MsgIcon::Critical);
 }
@@ -25,6 +33,12 @@ bool LtDataBaseInfo::fail(const DbError& error, const std::string& label) {
     errDescription_ = error.message;
     File_Err(Fname, Tname, static_cast<int16_t>(error.code), label);
     return false;
+}
+
+// An operation on the result set before one was opened fails with the box,
+// as the engine does for an object that is not set.
+bool LtDataBaseInfo::noResultSet(const std::string& label) {
+    return fail({kErrNoCurrent, "no result set is open"}, label);
 }
 
 bool LtDataBaseInfo::openFile() {
@@ -83,39 +97,42 @@ bool LtDataBaseInfo::DB_Execute(const std::string& SQL) {
     return true;
 }
 
-// The operations on the result set fail with the error box when there is no
-// result set at all, as the engine would for an object that is not set.
-#define QV_NEED_RECSET(label)                                                 \
-    if (!RecSet) {                                                            \
-        return fail({kErrNoCurrent, "no result set is open"}, label);         \
-    }
-
 bool LtDataBaseInfo::DB_AddNew() {
-    QV_NEED_RECSET("AddNew");
+    if (!RecSet) {
+        return noResultSet("AddNew");
+    }
     DbError error;
     return RecSet->AddNew(error) || fail(error, "AddNew");
 }
 
 bool LtDataBaseInfo::DB_Delete() {
-    QV_NEED_RECSET("Delete");
+    if (!RecSet) {
+        return noResultSet("Delete");
+    }
     DbError error;
     return RecSet->Delete(error) || fail(error, "Delete");
 }
 
 bool LtDataBaseInfo::DB_Edit() {
-    QV_NEED_RECSET("Edit");
+    if (!RecSet) {
+        return noResultSet("Edit");
+    }
     DbError error;
     return RecSet->Edit(error) || fail(error, "Edit");
 }
 
 bool LtDataBaseInfo::DB_Update() {
-    QV_NEED_RECSET("Update");
+    if (!RecSet) {
+        return noResultSet("Update");
+    }
     DbError error;
     return RecSet->Update(error) || fail(error, "Update");
 }
 
 bool LtDataBaseInfo::DB_MoveFirst() {
-    QV_NEED_RECSET("MoveFirst");
+    if (!RecSet) {
+        return noResultSet("MoveFirst");
+    }
     if (RecSet->isBOF()) {
         return true;
     }
@@ -124,13 +141,17 @@ bool LtDataBaseInfo::DB_MoveFirst() {
 }
 
 bool LtDataBaseInfo::DB_MoveNext() {
-    QV_NEED_RECSET("MoveNext");
+    if (!RecSet) {
+        return noResultSet("MoveNext");
+    }
     DbError error;
     return RecSet->MoveNext(error) || fail(error, "MoveNext");
 }
 
 bool LtDataBaseInfo::DB_FindFirst(const std::string& SQL, bool) {
-    QV_NEED_RECSET("FindFirst " + SQL);
+    if (!RecSet) {
+        return noResultSet("FindFirst " + SQL);
+    }
     DbError error;
     if (!RecSet->FindFirst(SQL, error)) {
         return fail(error, "FindFirst " + SQL);
@@ -139,14 +160,14 @@ bool LtDataBaseInfo::DB_FindFirst(const std::string& SQL, bool) {
 }
 
 bool LtDataBaseInfo::DB_FindNext(const std::string& SQL, bool) {
-    QV_NEED_RECSET("FindNext " + SQL);
+    if (!RecSet) {
+        return noResultSet("FindNext " + SQL);
+    }
     DbError error;
     if (!RecSet->FindNext(SQL, error)) {
         return fail(error, "FindNext " + SQL);
     }
     return !RecSet->NoMatch();
 }
-
-#undef QV_NEED_RECSET
 
 }  // namespace quorvel::archive

@@ -54,6 +54,7 @@ public:
 private:
     bool openFile();
     bool fail(const DbError& error, const std::string& label);
+    bool noResultSet(const std::string& label);
     std::string errDescription_;
 };
 

@@ -43,8 +43,8 @@ TableDefs makeTableDefs();
 namespace col {
 inline constexpr int kCondId = 0, kCondCurDir = 1, kCondActivMail = 2;
 inline constexpr int kDirId = 0, kDirName = 1, kDirParentId = 2, kDirKind = 3;
-inline constexpr int kInfDirId = 0, kInfId = 1, kInfMailType = 2, kInfPriority = 3, kInfAttachment = 4,
-                     kInfDateR = 5, kInfFrom = 6, kInfSubject = 7, kInfDate = 8, kInfTo = 9, kInfSize = 10;
+inline constexpr int kInfDirId = 0, kInfId = 1, kInfMailType = 2, kInfPriority = 3, kInfAttachment = 4, kInfDateR = 5,
+                     kInfFrom = 6, kInfSubject = 7, kInfDate = 8, kInfTo = 9, kInfSize = 10;
 inline constexpr int kBdyId = 0, kBdyBody = 1;
 inline constexpr int kObjId = 0, kObjFile = 1;
 }  // namespace col
@@ -60,7 +60,7 @@ std::string sqlSelectAllById(const std::string& table);      // "SELECT * FROM T
 std::string sqlSelectAllByIdDesc(const std::string& table);  // highest identifier first
 std::string sqlSelectFolders(const TableDefs& defs);         // folders by parentID
 std::string sqlMailList(const TableDefs& defs, int32_t dirId);
-std::string sqlDeleteAll(const std::string& table);          // "DELETE * FROM T;"
+std::string sqlDeleteAll(const std::string& table);  // "DELETE * FROM T;"
 
 // Search conditions for find first / find next.
 std::string condId(int32_t id);     // "ID = n"

@@ -11,7 +11,9 @@ frmMain::frmMain(ProgramValues& pv, QWidget* parent) : QMainWindow(parent), pv_(
     resize(800, 600);
 }
 
-bool frmMain::Form_Load() { return f_enterWorkingFolder(pv_); }
+bool frmMain::Form_Load() {
+    return f_enterWorkingFolder(pv_);
+}
 
 bool frmMain::Form_Unload() {
     if (unloaded_) {

@@ -43,34 +43,45 @@ DbValue DbValue::lazyBlob(int64_t size) {
 std::string DbValue::toText() const {
     switch (type_) {
         case Type::Null:
-        case Type::LazyBlob: return {};
-        case Type::Integer: return std::to_string(int_);
+        case Type::LazyBlob:
+            return {};
+        case Type::Integer:
+            return std::to_string(int_);
         case Type::Real: {
             char buffer[64];
             auto [ptr, ec] = std::to_chars(buffer, buffer + sizeof buffer, real_);
             return ec == std::errc() ? std::string(buffer, ptr) : std::string();
         }
         case Type::Text:
-        case Type::Blob: return bytes_;
+        case Type::Blob:
+            return bytes_;
     }
     return {};
 }
 
 int64_t DbValue::toInt() const {
     switch (type_) {
-        case Type::Integer: return int_;
-        case Type::Real: return static_cast<int64_t>(real_);
-        case Type::Text: return std::strtoll(bytes_.c_str(), nullptr, 10);
-        default: return 0;
+        case Type::Integer:
+            return int_;
+        case Type::Real:
+            return static_cast<int64_t>(real_);
+        case Type::Text:
+            return std::strtoll(bytes_.c_str(), nullptr, 10);
+        default:
+            return 0;
     }
 }
 
 double DbValue::toReal() const {
     switch (type_) {
-        case Type::Integer: return static_cast<double>(int_);
-        case Type::Real: return real_;
-        case Type::Text: return std::strtod(bytes_.c_str(), nullptr);
-        default: return 0;
+        case Type::Integer:
+            return static_cast<double>(int_);
+        case Type::Real:
+            return real_;
+        case Type::Text:
+            return std::strtod(bytes_.c_str(), nullptr);
+        default:
+            return 0;
     }
 }
 

@@ -33,7 +33,7 @@ DbValue Field::Value() const {
             rs_->setFieldError(kErrNoCurrent, "no current row");
             return {};
         }
-        v = rs_->rows_[rs_->pos_][i];
+        v = rs_->rows_.get(rs_->pos_, i);
     }
     if (v.type() != DbValue::Type::LazyBlob) {
         return v;
@@ -97,7 +97,7 @@ std::optional<std::string> Field::GetChunk(int64_t offset, int64_t length) const
         rs_->setFieldError(kErrNoCurrent, "no current row");
         return std::nullopt;
     }
-    const DbValue& v = rs_->rows_[rs_->pos_][static_cast<size_t>(index_)];
+    const DbValue v = rs_->rows_.get(rs_->pos_, static_cast<size_t>(index_));
     if (v.type() == DbValue::Type::LazyBlob) {
         std::string out;
         if (!rs_->readBlob(index_, offset, length, out)) {
@@ -116,7 +116,7 @@ int64_t Field::FieldSize() const {
     if (!rs_ || !rs_->hasCurrentRow()) {
         return 0;
     }
-    return rs_->rows_[rs_->pos_][static_cast<size_t>(index_)].size();
+    return rs_->rows_.get(rs_->pos_, static_cast<size_t>(index_)).size();
 }
 
 // Reads part of a long-binary value. The blob handle stays open while the same
@@ -129,8 +129,7 @@ bool RecordSet::readBlob(int col, int64_t offset, int64_t length, std::string& o
     sqlite3* h = db_.handle();
     if (!blob_) {
         const auto& c = cols_[static_cast<size_t>(col)];
-        if (sqlite3_blob_open(h, "main", baseTable_.c_str(), c.origin.c_str(), rowids_[pos_], 0, &blob_) !=
-            SQLITE_OK) {
+        if (sqlite3_blob_open(h, "main", baseTable_.c_str(), c.origin.c_str(), rowids_[pos_], 0, &blob_) != SQLITE_OK) {
             setFieldError(sqlite3_errcode(h), sqlite3_errmsg(h));
             sqlite3_blob_close(blob_);
             blob_ = nullptr;

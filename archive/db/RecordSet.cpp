@@ -11,7 +11,9 @@ namespace quorvel::archive {
 
 namespace {
 
-DbError engineError(sqlite3* db) { return {sqlite3_errcode(db), sqlite3_errmsg(db)}; }
+DbError engineError(sqlite3* db) {
+    return {sqlite3_errcode(db), sqlite3_errmsg(db)};
+}
 
 struct Statement {
     sqlite3_stmt* stmt = nullptr;
@@ -101,10 +103,13 @@ bool isLongBinary(const std::string& declType) {
 
 DbValue columnValue(sqlite3_stmt* stmt, int i, bool lazy) {
     switch (sqlite3_column_type(stmt, i)) {
-        case SQLITE_NULL: return {};
+        case SQLITE_NULL:
+            return {};
         case SQLITE_INTEGER:
-            return lazy ? DbValue::lazyBlob(sqlite3_column_int64(stmt, i)) : DbValue::integer(sqlite3_column_int64(stmt, i));
-        case SQLITE_FLOAT: return DbValue::real(sqlite3_column_double(stmt, i));
+            return lazy ? DbValue::lazyBlob(sqlite3_column_int64(stmt, i))
+                        : DbValue::integer(sqlite3_column_int64(stmt, i));
+        case SQLITE_FLOAT:
+            return DbValue::real(sqlite3_column_double(stmt, i));
         case SQLITE_TEXT: {
             auto p = reinterpret_cast<const char*>(sqlite3_column_text(stmt, i));
             return DbValue::text(std::string(p, static_cast<size_t>(sqlite3_column_bytes(stmt, i))));
@@ -119,8 +124,8 @@ DbValue columnValue(sqlite3_stmt* stmt, int i, bool lazy) {
 
 }  // namespace
 
-std::unique_ptr<RecordSet> RecordSet::open(Database& db, const std::string& source, bool sourceIsTable,
-                                           bool updatable, DbError& error) {
+std::unique_ptr<RecordSet> RecordSet::open(Database& db, const std::string& source, bool sourceIsTable, bool updatable,
+                                           DbError& error) {
     std::unique_ptr<RecordSet> rs(new RecordSet(db));
     if (!rs->prepareSource(source, sourceIsTable, error) || !rs->fetchRows(error)) {
         return nullptr;
@@ -138,7 +143,9 @@ std::unique_ptr<RecordSet> RecordSet::open(Database& db, const std::string& sour
     return rs;
 }
 
-RecordSet::~RecordSet() { closeBlob(); }
+RecordSet::~RecordSet() {
+    closeBlob();
+}
 
 // Works out the statement that fetches the rows. A table, or "SELECT * FROM"
 // a table, is fetched column by column so that long-binary columns stay in
@@ -150,8 +157,8 @@ bool RecordSet::prepareSource(const std::string& source, bool sourceIsTable, DbE
     std::string rest;
     if (sourceIsTable || parseSelectStar(source, table, rest)) {
         Statement info;
-        if (sqlite3_prepare_v2(h, ("PRAGMA table_info(" + quoteIdent(table) + ")").c_str(), -1, &info.stmt,
-                               nullptr) != SQLITE_OK) {
+        if (sqlite3_prepare_v2(h, ("PRAGMA table_info(" + quoteIdent(table) + ")").c_str(), -1, &info.stmt, nullptr) !=
+            SQLITE_OK) {
             error = engineError(h);
             return false;
         }
@@ -241,15 +248,14 @@ bool RecordSet::fetchRows(DbError& error) {
         return false;
     }
     const int first = hasRowid_ ? 1 : 0;
-    const int n = static_cast<int>(cols_.size());
+    std::vector<char> lazy;
+    for (const auto& c : cols_) {
+        lazy.push_back(c.lazy ? 1 : 0);
+    }
+    rows_ = RowStore(cols_.size());
     int rc;
     while ((rc = sqlite3_step(st.stmt)) == SQLITE_ROW) {
-        std::vector<DbValue> row;
-        row.reserve(static_cast<size_t>(n));
-        for (int c = 0; c < n; ++c) {
-            row.push_back(columnValue(st.stmt, c + first, cols_[static_cast<size_t>(c)].lazy));
-        }
-        rows_.push_back(std::move(row));
+        rows_.appendFromStatement(st.stmt, first, lazy);
         rowids_.push_back(hasRowid_ ? sqlite3_column_int64(st.stmt, 0) : 0);
     }
     if (rc != SQLITE_DONE) {
@@ -323,7 +329,9 @@ std::optional<size_t> RecordSet::nextLive(size_t from) const {
     return std::nullopt;
 }
 
-bool RecordSet::hasCurrentRow() const { return !bof_ && !eof_ && pos_ < rows_.size() && !deleted_[pos_]; }
+bool RecordSet::hasCurrentRow() const {
+    return !bof_ && !eof_ && pos_ < rows_.size() && !deleted_[pos_];
+}
 
 bool RecordSet::MoveFirst(DbError&) {
     CancelUpdate();
@@ -355,7 +363,9 @@ bool RecordSet::MoveNext(DbError& error) {
     return true;
 }
 
-bool RecordSet::FindFirst(const std::string& condition, DbError& error) { return find(condition, 0, error); }
+bool RecordSet::FindFirst(const std::string& condition, DbError& error) {
+    return find(condition, 0, error);
+}
 
 bool RecordSet::FindNext(const std::string& condition, DbError& error) {
     return find(condition, eof_ ? rows_.size() : (bof_ ? 0 : pos_ + 1), error);
@@ -403,7 +413,7 @@ bool RecordSet::find(const std::string& condition, size_t start, DbError& error)
             return false;
         }
         for (size_t i = start; i < rows_.size() && !found; ++i) {
-            if (!deleted_[i] && parsed->matches(rows_[i][static_cast<size_t>(c)])) {
+            if (!deleted_[i] && parsed->matches(rows_.get(i, static_cast<size_t>(c)))) {
                 found = i;
             }
         }
@@ -416,6 +426,8 @@ bool RecordSet::find(const std::string& condition, size_t start, DbError& error)
     return true;
 }
 
-void RecordSet::setFieldError(int code, std::string message) const { fieldError_ = {code, std::move(message)}; }
+void RecordSet::setFieldError(int code, std::string message) const {
+    fieldError_ = {code, std::move(message)};
+}
 
 }  // namespace quorvel::archive

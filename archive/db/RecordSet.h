@@ -10,6 +10,7 @@
 
 #include "archive/db/Database.h"
 #include "archive/db/DbValue.h"
+#include "archive/db/RowStore.h"
 
 struct sqlite3_blob;
 
@@ -61,8 +62,8 @@ private:
 // engine, so "ID = n" uses the table's index instead of walking the rows.
 class RecordSet {
 public:
-    static std::unique_ptr<RecordSet> open(Database& db, const std::string& source, bool sourceIsTable,
-                                           bool updatable, DbError& error);
+    static std::unique_ptr<RecordSet> open(Database& db, const std::string& source, bool sourceIsTable, bool updatable,
+                                           DbError& error);
     ~RecordSet();
     RecordSet(const RecordSet&) = delete;
     RecordSet& operator=(const RecordSet&) = delete;
@@ -132,7 +133,7 @@ private:
     std::vector<Field> fields_;
     Field invalidField_{nullptr, -1};
 
-    std::vector<std::vector<DbValue>> rows_;
+    RowStore rows_;
     std::vector<int64_t> rowids_;
     std::vector<char> deleted_;
     size_t live_ = 0;

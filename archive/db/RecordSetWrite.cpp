@@ -11,7 +11,9 @@ namespace quorvel::archive {
 
 namespace {
 
-DbError engineError(sqlite3* db) { return {sqlite3_errcode(db), sqlite3_errmsg(db)}; }
+DbError engineError(sqlite3* db) {
+    return {sqlite3_errcode(db), sqlite3_errmsg(db)};
+}
 
 std::string quoteIdent(const std::string& name) {
     std::string out = "\"";
@@ -27,9 +29,12 @@ std::string quoteIdent(const std::string& name) {
 bool bindValue(sqlite3_stmt* st, int index, const DbValue& v) {
     switch (v.type()) {
         case DbValue::Type::Null:
-        case DbValue::Type::LazyBlob: return sqlite3_bind_null(st, index) == SQLITE_OK;
-        case DbValue::Type::Integer: return sqlite3_bind_int64(st, index, v.toInt()) == SQLITE_OK;
-        case DbValue::Type::Real: return sqlite3_bind_double(st, index, v.toReal()) == SQLITE_OK;
+        case DbValue::Type::LazyBlob:
+            return sqlite3_bind_null(st, index) == SQLITE_OK;
+        case DbValue::Type::Integer:
+            return sqlite3_bind_int64(st, index, v.toInt()) == SQLITE_OK;
+        case DbValue::Type::Real:
+            return sqlite3_bind_double(st, index, v.toReal()) == SQLITE_OK;
         case DbValue::Type::Text: {
             std::string t = v.toText();
             return sqlite3_bind_text64(st, index, t.data(), t.size(), SQLITE_TRANSIENT, SQLITE_UTF8) == SQLITE_OK;
@@ -75,7 +80,7 @@ bool RecordSet::Edit(DbError& error) {
     }
     CancelUpdate();
     mode_ = Mode::Edit;
-    buffer_ = rows_[pos_];
+    buffer_ = rows_.row(pos_);
     dirty_.assign(cols_.size(), 0);
     chunks_.assign(cols_.size(), {});
     return true;
@@ -161,7 +166,8 @@ bool RecordSet::writeRow(DbError& error) {
     int index = 1;
     bool bound = true;
     for (size_t c : set) {
-        bound = bound && (chunkSize[c] >= 0 ? sqlite3_bind_zeroblob64(st, index, static_cast<sqlite3_uint64>(chunkSize[c])) == SQLITE_OK
+        bound = bound && (chunkSize[c] >= 0 ? sqlite3_bind_zeroblob64(
+                                                  st, index, static_cast<sqlite3_uint64>(chunkSize[c])) == SQLITE_OK
                                             : bindValue(st, index, buffer_[c]));
         ++index;
     }
@@ -185,7 +191,7 @@ bool RecordSet::writeRow(DbError& error) {
     }
     if (mode_ == Mode::Add) {
         // A new row joins the end of the set; the current row stays current.
-        rows_.push_back(std::move(row));
+        rows_.append(row);
         rowids_.push_back(rowid);
         deleted_.push_back(0);
         posOfRowid_.emplace(rowid, rows_.size() - 1);
@@ -194,7 +200,7 @@ bool RecordSet::writeRow(DbError& error) {
             pos_ = rows_.size();  // still past the end
         }
     } else {
-        rows_[pos_] = std::move(row);
+        rows_.replace(pos_, row);
     }
     return true;
 }

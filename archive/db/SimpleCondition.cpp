@@ -80,11 +80,16 @@ bool SimpleCondition::matches(const DbValue& value) const {
         cmp = value.toText().compare(literal);
         cmp = cmp < 0 ? -1 : (cmp > 0 ? 1 : 0);
     }
-    if (op == "=") return cmp == 0;
-    if (op == "<>") return cmp != 0;
-    if (op == "<") return cmp < 0;
-    if (op == ">") return cmp > 0;
-    if (op == "<=") return cmp <= 0;
+    if (op == "=")
+        return cmp == 0;
+    if (op == "<>")
+        return cmp != 0;
+    if (op == "<")
+        return cmp < 0;
+    if (op == ">")
+        return cmp > 0;
+    if (op == "<=")
+        return cmp <= 0;
     return cmp >= 0;
 }
 

@@ -12,9 +12,13 @@ CancellingFileDialogs cancelling;
 FileDialogService* current = &cancelling;
 }  // namespace
 
-FileDialogService& fileDialogs() { return *current; }
+FileDialogService& fileDialogs() {
+    return *current;
+}
 
-void setFileDialogService(FileDialogService* service) { current = service ? service : &cancelling; }
+void setFileDialogService(FileDialogService* service) {
+    current = service ? service : &cancelling;
+}
 
 std::string ScriptedFileDialogs::answer(bool save, const FileDialogRequest& request) {
     asked_.push_back({save, request});

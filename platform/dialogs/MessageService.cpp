@@ -9,9 +9,13 @@ StderrMessageService stderrService;
 MessageService* current = &stderrService;
 }  // namespace
 
-MessageService& messages() { return *current; }
+MessageService& messages() {
+    return *current;
+}
 
-void setMessageService(MessageService* service) { current = service ? service : &stderrService; }
+void setMessageService(MessageService* service) {
+    current = service ? service : &stderrService;
+}
 
 MsgAnswer msgBox(const std::string& text, MsgButtons buttons, MsgIcon icon) {
     return messages().show(text, buttons, icon, kProgramTitle);
@@ -20,11 +24,15 @@ MsgAnswer msgBox(const std::string& text, MsgButtons buttons, MsgIcon icon) {
 MsgAnswer defaultAnswer(MsgButtons buttons) {
     switch (buttons) {
         case MsgButtons::Ok:
-        case MsgButtons::OkCancel: return MsgAnswer::Ok;
+        case MsgButtons::OkCancel:
+            return MsgAnswer::Ok;
         case MsgButtons::YesNo:
-        case MsgButtons::YesNoCancel: return MsgAnswer::Yes;
-        case MsgButtons::RetryCancel: return MsgAnswer::Retry;
-        case MsgButtons::AbortRetryIgnore: return MsgAnswer::Abort;
+        case MsgButtons::YesNoCancel:
+            return MsgAnswer::Yes;
+        case MsgButtons::RetryCancel:
+            return MsgAnswer::Retry;
+        case MsgButtons::AbortRetryIgnore:
+            return MsgAnswer::Abort;
     }
     return MsgAnswer::Ok;
 }

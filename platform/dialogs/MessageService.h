@@ -17,8 +17,7 @@ enum class MsgAnswer { Ok, Cancel, Yes, No, Retry, Abort, Ignore };
 class MessageService {
 public:
     virtual ~MessageService() = default;
-    virtual MsgAnswer show(const std::string& text, MsgButtons buttons, MsgIcon icon,
-                           const std::string& caption) = 0;
+    virtual MsgAnswer show(const std::string& text, MsgButtons buttons, MsgIcon icon, const std::string& caption) = 0;
 };
 
 // The caption of every message box that names no other.

@@ -78,10 +78,17 @@ std::string SettingsFile::escape(const std::string& value) {
     out.reserve(value.size());
     for (char c : value) {
         switch (c) {
-            case '\\': out += "\\\\"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            default: out += c;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            default:
+                out += c;
         }
     }
     return out;
@@ -97,9 +104,15 @@ std::string SettingsFile::unescape(const std::string& text) {
         }
         char next = text[++i];
         switch (next) {
-            case 'n': out += '\n'; break;
-            case 'r': out += '\r'; break;
-            case '\\': out += '\\'; break;
+            case 'n':
+                out += '\n';
+                break;
+            case 'r':
+                out += '\r';
+                break;
+            case '\\':
+                out += '\\';
+                break;
             default:  // not an escape we write: keep it as it stands
                 out += '\\';
                 out += next;

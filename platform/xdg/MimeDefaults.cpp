@@ -16,7 +16,9 @@ std::string envOr(const char* name, const std::string& fallback) {
     return (value && *value) ? std::string(value) : fallback;
 }
 
-std::string home() { return envOr("HOME", "/"); }
+std::string home() {
+    return envOr("HOME", "/");
+}
 
 std::vector<std::string> splitList(const std::string& text, char sep) {
     std::vector<std::string> out;
@@ -90,11 +92,21 @@ std::string unescapeString(const std::string& value) {
         }
         char c = value[++i];
         switch (c) {
-            case 's': out += ' '; break;
-            case 'n': out += '\n'; break;
-            case 't': out += '\t'; break;
-            case 'r': out += '\r'; break;
-            case '\\': out += '\\'; break;
+            case 's':
+                out += ' ';
+                break;
+            case 'n':
+                out += '\n';
+                break;
+            case 't':
+                out += '\t';
+                break;
+            case 'r':
+                out += '\r';
+                break;
+            case '\\':
+                out += '\\';
+                break;
             default:
                 out += '\\';
                 out += c;
@@ -129,10 +141,18 @@ std::vector<std::string> mimeappsFiles() {
 
 }  // namespace
 
-std::string configHome() { return envOr("XDG_CONFIG_HOME", home() + "/.config"); }
-std::string dataHome() { return envOr("XDG_DATA_HOME", home() + "/.local/share"); }
-std::vector<std::string> configDirs() { return splitList(envOr("XDG_CONFIG_DIRS", "/etc/xdg"), ':'); }
-std::vector<std::string> dataDirs() { return splitList(envOr("XDG_DATA_DIRS", "/usr/local/share:/usr/share"), ':'); }
+std::string configHome() {
+    return envOr("XDG_CONFIG_HOME", home() + "/.config");
+}
+std::string dataHome() {
+    return envOr("XDG_DATA_HOME", home() + "/.local/share");
+}
+std::vector<std::string> configDirs() {
+    return splitList(envOr("XDG_CONFIG_DIRS", "/etc/xdg"), ':');
+}
+std::vector<std::string> dataDirs() {
+    return splitList(envOr("XDG_DATA_DIRS", "/usr/local/share:/usr/share"), ':');
+}
 
 std::optional<std::string> findDesktopFile(const std::string& desktopId) {
     if (desktopId.empty() || desktopId.find('/') != std::string::npos) {

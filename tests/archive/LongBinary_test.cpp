@@ -105,7 +105,8 @@ TEST_F(LongBinary, editReplacesTheValueAndAFailedStoreLeavesNoRow) {
     EXPECT_EQ(readBack(1, 4), "second");
 
     // The mail file vanished before it could be stored: no half row is left.
-    store(2, [&](Field& f) { ASSERT_TRUE(f.AppendChunkFromFile(dir.file("gone.eml"))); }, false);
+    store(
+        2, [&](Field& f) { ASSERT_TRUE(f.AppendChunkFromFile(dir.file("gone.eml"))); }, false);
     ASSERT_EQ(msgs.shown().size(), 1u);
     EXPECT_NE(msgs.shown()[0].text.find("コメント等：Update"), std::string::npos);
     EXPECT_EQ(readBack(2, 4), "<not found>");

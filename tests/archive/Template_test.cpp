@@ -37,7 +37,8 @@ TEST(Template, holdsTheTablesAndFixedRows) {
     for (int t = 1; t <= 5; ++t) {
         LtDataBaseInfo db(path, defs.tblNames[t]);
         ASSERT_TRUE(db.DB_Open("", false)) << defs.tblNames[t];
-        const ColumnList* lists[] = {nullptr, &defs.condCols, &defs.dirCols, &defs.infCols, &defs.bdyCols, &defs.objCols};
+        const ColumnList* lists[] = {nullptr,       &defs.condCols, &defs.dirCols,
+                                     &defs.infCols, &defs.bdyCols,  &defs.objCols};
         ASSERT_EQ(db.RecSet->fieldCount(), static_cast<int>(lists[t]->size()));
         for (const auto& c : *lists[t]) {
             EXPECT_TRUE(db.RecSet->Fields(c.colName).valid()) << c.colName;

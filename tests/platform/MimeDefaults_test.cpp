@@ -11,7 +11,8 @@ using quorvel::test::writeFile;
 namespace {
 void desktopFile(const std::string& dir, const std::string& id, const std::string& exec, bool hidden = false) {
     writeFile(dir + "/applications/" + id, "[Desktop Entry]\nType=Application\nName=" + id + "\nExec=" + exec +
-                                               (hidden ? "\nHidden=true" : "") + "\n[Desktop Action new]\nExec=other\n");
+                                               (hidden ? "\nHidden=true" : "") +
+                                               "\n[Desktop Action new]\nExec=other\n");
 }
 }  // namespace
 
@@ -59,8 +60,9 @@ TEST(MimeDefaults, defaultApplicationFollowsPrecedence) {
     EXPECT_EQ(xdg::defaultApplication(mime), "added.desktop");
 
     // Removed associations take an added one out.
-    writeFile(env.dataHome() + "/applications/mimeapps.list",
-              "[Added Associations]\nmessage/rfc822=added.desktop;\n[Removed Associations]\nmessage/rfc822=added.desktop;\n");
+    writeFile(
+        env.dataHome() + "/applications/mimeapps.list",
+        "[Added Associations]\nmessage/rfc822=added.desktop;\n[Removed Associations]\nmessage/rfc822=added.desktop;\n");
     EXPECT_EQ(xdg::defaultApplication(mime), "cached.desktop");
     EXPECT_FALSE(xdg::findDesktopFile("../escape.desktop").has_value());
 }

@@ -38,8 +38,8 @@ struct IsolatedXdg::Saved {
 };
 
 namespace {
-const char* const kVars[] = {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CONFIG_DIRS", "XDG_DATA_DIRS",
-                             "XDG_CURRENT_DESKTOP"};
+const char* const kVars[] = {"HOME",          "XDG_CONFIG_HOME",    "XDG_DATA_HOME", "XDG_CONFIG_DIRS",
+                             "XDG_DATA_DIRS", "XDG_CURRENT_DESKTOP"};
 }
 
 IsolatedXdg::IsolatedXdg() : saved_(new Saved) {
@@ -87,7 +87,9 @@ std::string readFile(const std::string& path) {
     return s.str();
 }
 
-std::string builtTemplatePath() { return QUORVEL_TEST_TEMPLATE; }
+std::string builtTemplatePath() {
+    return QUORVEL_TEST_TEMPLATE;
+}
 
 std::string makeProgramFolder(const std::string& parent) {
     std::string folder = parent + "/program";
