@@ -23,6 +23,18 @@ struct ProgramValues {
     bool newFlag = false;
     bool modFlag = false;
     archive::TableDefs defs;
+
+    // The open archive.
+    std::string lockName;  // file name, in arcPath, of the working file
+    std::string prevPath;  // the archive last opened successfully
+    std::string prevName;
+    std::string curDir = "1_";  // key of the current folder
+    std::string activMail;      // key of the mail to show when the archive opens
 };
+
+// The file every database task of the open archive works on.
+inline std::string workingFile(const ProgramValues& pv) {
+    return pv.arcPath + "/" + pv.lockName;
+}
 
 }  // namespace quorvel

@@ -7,7 +7,7 @@ packages=(
     cmake g++ pkg-config ninja-build
     qt6-base-dev qt6-qpa-plugins libgl-dev
     libsqlite3-dev libgmime-3.0-dev
-    libgtest-dev
+    libgtest-dev libgmock-dev
     xvfb xauth fonts-ipafont-gothic
 )
 

@@ -1,12 +1,17 @@
-// The program's first run, driven as main() drives it: start-up, the window's
-// load, showing it and closing it.
+// The real main window under the offscreen platform, on archives the tests build.
+#include <QHeaderView>
+#include <QMenuBar>
 #include <QtTest>
-
 #include <filesystem>
 
 #include "app/RegIO.h"
 #include "app/StartUp.h"
+#include "archive/LtDataBaseInfo.h"
+#include "maillist/MailList.h"
+#include "maillist/Preview.h"
+#include "maillist/preview/PreviewBox.h"
 #include "mainwindow/frmMain.h"
+#include "mainwindow/toolkit/Twips.h"
 #include "platform/dialogs/MessageService.h"
 #include "platform/settings/SettingsFile.h"
 #include "tests/support/TestEnv.h"
@@ -14,39 +19,293 @@
 namespace fs = std::filesystem;
 using namespace quorvel;
 
-class FrmMainTest : public QObject {
-    Q_OBJECT
-private slots:
-    void firstRunWritesItsSettingsAndLeavesTheCountAtZero();
-};
+namespace {
 
-void FrmMainTest::firstRunWritesItsSettingsAndLeavesTheCountAtZero() {
+// One started instance: isolated settings, a program folder, start-up done.
+struct Instance {
     test::IsolatedXdg env;
     test::TempDir dir;
     platform::ScopedScriptedMessages msgs;
-    const std::string program = test::makeProgramFolder(dir.path());
-    QVERIFY(!fs::exists(settingsFilePath("")));
-
+    std::string program = test::makeProgramFolder(dir.path());
     ProgramValues pv;
-    InstanceLocks locks;
-    QCOMPARE(s_startUp(pv, locks, program, ""), StartOutcome::ShowWindow);
+    std::unique_ptr<InstanceLocks> locks = std::make_unique<InstanceLocks>();
+
+    std::unique_ptr<frmMain> start() {
+        pv = ProgramValues();
+        locks = std::make_unique<InstanceLocks>();
+        if (s_startUp(pv, *locks, program, "") != StartOutcome::ShowWindow) {
+            return nullptr;
+        }
+        auto window = std::make_unique<frmMain>(pv);
+        if (!window->Form_Load()) {
+            return nullptr;
+        }
+        window->show();
+        if (!QTest::qWaitForWindowExposed(window.get())) {
+            return nullptr;
+        }
+        return window;
+    }
+
+    // An archive in the program's temporary folder holding mails 1..n of
+    // folder 1; mail 3 has no subject.
+    void openArchiveWithMails(int n) {
+        fs::copy_file(test::builtTemplatePath(), dir.file("a.qvb"));
+        pv.arcPath = dir.path();
+        pv.arcName = "a.qvb";
+        pv.lockName = "a.qvb";
+        archive::LtDataBaseInfo inf(workingFile(pv), "MailInfTabl");
+        QVERIFY(inf.DB_Open("", true));
+        for (int i = 1; i <= n; ++i) {
+            QVERIFY(inf.DB_AddNew());
+            auto& rs = *inf.RecSet;
+            rs.Fields("dirID").setValue(1);
+            rs.Fields("ID").setValue(i);
+            rs.Fields("mailType").setValue(i % 2 ? "R" : "S");
+            rs.Fields("From").setValue("送信者" + std::to_string(i));
+            rs.Fields("To").setValue("宛先" + std::to_string(i));
+            if (i != 3) {
+                rs.Fields("Subject").setValue("件名" + std::to_string(i));
+            }
+            rs.Fields("DateR").setValue("2002/01/0" + std::to_string(i) + " 10:00");
+            rs.Fields("size").setValue(std::to_string(i * 4) + "KB");
+            QVERIFY(inf.DB_Update());
+        }
+        inf.DB_Close();
+        archive::LtDataBaseInfo obj(workingFile(pv), "MailOBJTabl");
+        QVERIFY(obj.DB_Open("", true));
+        for (int i = 1; i <= n; ++i) {
+            QVERIFY(obj.DB_AddNew());
+            obj.RecSet->Fields("ID").setValue(i);
+            obj.RecSet->Fields("mailFlObj").AppendChunk(mailBytes(i));
+            QVERIFY(obj.DB_Update());
+        }
+    }
+
+    static std::string mailBytes(int i) {
+        return "From: a@example.com\r\nSubject: mail " + std::to_string(i) + "\r\n\r\nbody " + std::to_string(i) +
+               "\r\n";
+    }
+};
+
+QStringList column(ui::ListView* list, int subItem) {
+    QStringList out;
+    for (int r = 0; r < list->itemCount(); ++r) {
+        out << list->subItem(r, subItem);
+    }
+    return out;
+}
+
+void clickHeader(ui::ListView* list, int column) {
+    QHeaderView* h = list->header();
+    const int x = h->sectionViewportPosition(column - 1) + h->sectionSize(column - 1) / 2;
+    QTest::mouseClick(h->viewport(), Qt::LeftButton, {}, QPoint(x, h->height() / 2));
+}
+
+void clickRow(ui::ListView* list, int row, Qt::KeyboardModifiers mods = {}) {
+    const QRect r = list->visualRect(list->model()->index(row, 6));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, mods, r.center());
+}
+
+}  // namespace
+
+class FrmMainTest : public QObject {
+    Q_OBJECT
+private slots:
+    void firstRunLayoutMenusAndSettings();
+    void smallestWindowAndStoredLayoutSurviveARestart();
+    void mailListSortsAndAlternatesIcons();
+    void previewFollowsPlainClicksOnly();
+};
+
+void FrmMainTest::firstRunLayoutMenusAndSettings() {
+    Instance inst;
+    QVERIFY(!fs::exists(settingsFilePath("")));
     {
-        frmMain window(pv);
-        QVERIFY(window.Form_Load());
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QCOMPARE(window.windowTitle(), QStringLiteral("Quorvel"));
-        QVERIFY(fs::is_directory(program + "/tmp/tmp1"));
-        QCOMPARE(f_regGetVal("", "runACnt", ""), std::string("1"));
-        QVERIFY(window.close());
+        auto w = inst.start();
+        QVERIFY(w);
+        QCOMPARE(w->windowTitle(), QStringLiteral("Quorvel"));
+        QCOMPARE(ui::pxToTwips(w->frameGeometry().width()), 12000.0);
+        QCOMPARE(ui::pxToTwips(w->frameGeometry().height()), 9000.0);
+        const PaneLayout& l = w->layout();
+        QCOMPARE(l.tree.width, 2700.0);
+        QCOMPARE(l.list.left, 2780.0);
+        QCOMPARE(l.list.width, 9110.0);
+        QCOMPARE(l.y, 4000.0f);
+        QCOMPARE(w->tvTreeView->width(), ui::twipsToPx(2700));
+        QCOMPARE(w->lvListView->x(), ui::twipsToPx(2780));
+        QCOMPARE(w->imgSplitterV->y(), ui::twipsToPx(4000));
+        QCOMPARE(w->lblTitle0->text(), QStringLiteral("ファイルを開いていません！"));
+        QCOMPARE(w->sbStatusBar->panelText(1), QStringLiteral("ｽﾃｰﾀｽ"));
+        QVERIFY(!w->sbStatusBar->panelText(2).isEmpty());
+        QVERIFY(!w->sbStatusBar->panelText(3).isEmpty());
+        QCOMPARE(w->previewHeadder->text(), QStringLiteral("送信者：\u3000宛先：\n件名："));
+
+        // Exactly three menus in the bar; the two edit menus only pop up.
+        QStringList bar;
+        for (QAction* a : w->menuBar()->actions()) {
+            bar << a->text();
+        }
+        QCOMPARE(bar, QStringList({"ﾌｧｲﾙ(&F)", "ツール(&T)", "ﾍﾙﾌﾟ(&H)"}));
+        QCOMPARE(w->mnuEdit->title(), QStringLiteral("編集(&E)"));
+        QCOMPARE(w->mneEdit2->actions().size(), 1);
+        QCOMPARE(w->mnuDelMal->text(), QStringLiteral("メール削除(DEL)"));
+        QVERIFY(!w->mnuHelpSearchForHelpOn->isVisible());
+        QCOMPARE(w->mnuFileNew->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_N));
+        QCOMPARE(w->mnuFileOpen->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
+        int withShortcut = 0;
+        for (QAction* a : w->findChildren<QAction*>()) {
+            withShortcut += a->shortcut().isEmpty() ? 0 : 1;
+        }
+        QCOMPARE(withShortcut, 2);
+
+        // Columns: widths from the column list, the size column right-aligned.
+        QCOMPARE(w->lvListView->columnCount(), 10);
+        QCOMPARE(w->lvListView->columnCaption(7), QStringLiteral("件名"));
+        QCOMPARE(w->lvListView->columnWidth(1), 0.0);
+        QCOMPARE(w->lvListView->columnWidth(2), 400.0);
+        QCOMPARE(w->lvListView->columnWidth(5), 1000.0);
+        QVERIFY(w->lvListView->columnRightAligned(10));
+        QVERIFY(!w->lvListView->columnRightAligned(9));
+        w->mnuFileExit->trigger();  // 終了 closes the window
+        QVERIFY(!w->isVisible());
     }
     auto values = platform::SettingsFile::parse(test::readFile(settingsFilePath("")));
-    QCOMPARE(values["sysPath"], program + "/sys");
-    QCOMPARE(values["tmpPath"], program + "/tmp");
-    QCOMPARE(values["newFCnt"], std::string("0"));
     QCOMPARE(values["runACnt"], std::string("0"));
-    QVERIFY(!fs::exists(program + "/tmp/tmp1"));
-    QVERIFY(msgs.shown().empty());
+    QCOMPARE(values["MainWidth"], std::string("12000"));
+    QCOMPARE(values["splitterVTop"], std::string("4000"));
+    QCOMPARE(values["hedW7"], std::string("1000"));
+    QCOMPARE(values["hedP10"], std::string("10"));
+    QVERIFY(inst.msgs.shown().empty());
+}
+
+void FrmMainTest::smallestWindowAndStoredLayoutSurviveARestart() {
+    Instance inst;
+    double outerWidth = 0;
+    {
+        auto w = inst.start();
+        QVERIFY(w);
+        w->resize(10, 10);  // held at the smallest size
+        QTRY_COMPARE(w->layout().x, 1500.0f);
+        QCOMPARE(w->layout().y, 1500.0f);
+        QCOMPARE(ui::pxToTwips(w->frameGeometry().width()), 3000.0);
+        w->resize(ui::twipsToPx(15000), ui::twipsToPx(10500));
+        outerWidth = ui::pxToTwips(w->frameGeometry().width());
+        w->SizeControlsV(5000);
+        w->SizeControls(4000);
+        w->lvListView->setColumnPosition(7, 2);
+        w->lvListView->setColumnWidth(7, 2500);
+        w->close();
+    }
+    {
+        auto w = inst.start();
+        QVERIFY(w);
+        QCOMPARE(w->layout().y, 5000.0f);
+        QCOMPARE(w->layout().x, 4000.0f);
+        QCOMPARE(w->lvListView->columnPosition(7), 2);
+        QCOMPARE(w->lvListView->columnWidth(7), 2500.0);
+        QCOMPARE(ui::pxToTwips(w->frameGeometry().width()), outerWidth);
+        w->close();
+    }
+    // Values that are not numbers give the defaults.
+    f_regSetVal("", "hedW7", "wide");
+    f_regSetVal("", "splitterVTop", "top");
+    auto w = inst.start();
+    QVERIFY(w);
+    QCOMPARE(w->lvListView->columnWidth(7), 1000.0);
+    QCOMPARE(w->layout().y, 4000.0f);
+    w->close();
+}
+
+void FrmMainTest::mailListSortsAndAlternatesIcons() {
+    Instance inst;
+    auto w = inst.start();
+    QVERIFY(w);
+    inst.openArchiveWithMails(4);
+    w->mailList().s_mailListLoad("1_");
+    ui::ListView* list = w->lvListView;
+    QCOMPARE(list->itemCount(), 4);
+    const int mail3 = list->indexOfKey("3_");
+    QVERIFY(mail3 >= 0);
+    QCOMPARE(list->subItem(mail3, 6), QString());  // a null subject is an empty cell
+    QCOMPARE(list->subItem(mail3, 1), QStringLiteral("R"));
+
+    clickHeader(list, 7);  // 件名: first click sorts descending with the "down" icon
+    QCOMPARE(w->mailList().sortState()[7], 2);
+    QCOMPARE(list->columnIcon(7), MailList::kIconDown);
+    QCOMPARE(column(list, 6), QStringList({"件名4", "件名2", "件名1", ""}));
+    clickHeader(list, 7);
+    QCOMPARE(list->columnIcon(7), MailList::kIconUp);
+    QCOMPARE(column(list, 6), QStringList({"", "件名1", "件名2", "件名4"}));
+    clickHeader(list, 6);  // 送信者 takes the icon
+    QCOMPARE(list->columnIcon(7), 0);
+    QCOMPARE(list->columnIcon(6), MailList::kIconDown);
+    QCOMPARE(w->mailList().sortState()[7], 1);
+    clickHeader(list, 2);  // the mark columns sort without an icon
+    for (int c = 1; c <= 10; ++c) {
+        QCOMPARE(list->columnIcon(c), 0);
+    }
+    QCOMPARE(column(list, 1), QStringList({"S", "S", "R", "R"}));
+    clickHeader(list, 10);  // sizes compare as text: 12KB before 4KB
+    clickHeader(list, 10);
+    QCOMPARE(column(list, 9), QStringList({"12KB", "16KB", "4KB", "8KB"}));
+
+    // A new fill comes out in the chosen order.
+    w->mailList().s_mailListLoad("1_");
+    QCOMPARE(column(list, 9), QStringList({"12KB", "16KB", "4KB", "8KB"}));
+    w->mailList().s_mailListLoad("");  // no folder: the list stays
+    QCOMPARE(list->itemCount(), 4);
+    w->mailList().s_mailListLoad("2_");  // an empty folder empties it
+    QCOMPARE(list->itemCount(), 0);
+    QVERIFY(inst.msgs.shown().empty());
+    w->close();
+}
+
+void FrmMainTest::previewFollowsPlainClicksOnly() {
+    Instance inst;
+    auto w = inst.start();
+    QVERIFY(w);
+    inst.openArchiveWithMails(3);
+    w->mailList().s_mailListLoad("1_");
+    ui::ListView* list = w->lvListView;
+    const std::string placeholder = inst.pv.sysPath + "/unselected.eml";
+
+    w->preview().clearPreview();
+    QCOMPARE(w->preViewBox->LocationURL().toStdString(), placeholder);
+
+    clickRow(list, list->indexOfKey("2_"));
+    const std::string file2 = inst.pv.workPath + "/2_.eml";
+    QCOMPARE(w->preViewBox->LocationURL().toStdString(), file2);
+    QCOMPARE(test::readFile(file2), Instance::mailBytes(2));
+    QCOMPARE(w->previewHeadder->text(), QStringLiteral("送信者：送信者2\u3000宛先：宛先2\n件名：件名2"));
+
+    // With Ctrl held the selection changes, the preview does not.
+    w->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(w.get()));
+    list->setFocus();
+    QTest::keyPress(list, Qt::Key_Control, Qt::ControlModifier);
+    QCOMPARE(w->mailList().modifierState(), 2);
+    clickRow(list, list->indexOfKey("3_"), Qt::ControlModifier);
+    QCOMPARE(w->preViewBox->LocationURL().toStdString(), file2);
+    QCOMPARE(list->selectedKeys().size(), 2);
+    QTest::keyRelease(list, Qt::Key_Control, Qt::NoModifier);
+    QCOMPARE(w->mailList().modifierState(), 0);
+    clickRow(list, list->indexOfKey("3_"));
+    QCOMPARE(w->previewHeadder->text(), QStringLiteral("送信者：送信者3\u3000宛先：宛先3\n件名："));
+
+    // A preview file is written once per run and then reused as it stands.
+    test::writeFile(file2, "changed on disk");
+    clickRow(list, list->indexOfKey("2_"));
+    QCOMPARE(test::readFile(file2), std::string("changed on disk"));
+
+    // A key without a mail leaves the pane reset.
+    w->preview().s_aprPreview("");
+    QCOMPARE(w->preViewBox->LocationURL().toStdString(), placeholder);
+    QCOMPARE(w->previewHeadder->text(), Preview::emptyHeaderText());
+    w->preview().s_aprPreview("99_");
+    QVERIFY(!fs::exists(inst.pv.workPath + "/99_.eml"));
+    QVERIFY(inst.msgs.shown().empty());
+    w->close();
 }
 
 QTEST_MAIN(FrmMainTest)

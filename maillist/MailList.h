@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QObject>
+#include <array>
+#include <functional>
+#include <string>
+
+#include "app/ProgramValues.h"
+#include "mainwindow/toolkit/ListView.h"
+
+class QMenu;
+
+namespace quorvel {
+
+// The mail list: the current folder's mails in ten columns, sorted by a
+// header click, with its column layout kept in the settings. It dispatches
+// clicks, keys and the context menu to the preview and the deletion.
+class MailList : public QObject {
+    Q_OBJECT
+public:
+    MailList(ProgramValues& pv, ui::ListView& list, QMenu& contextMenu, QObject* parent = nullptr);
+
+    // What the list hands on to others.
+    std::function<void(const std::string& mailKey)> showPreview;  // an item click
+    std::function<void()> deleteMails;                            // the Delete key
+    std::function<void()> mouseDownDrag;                          // empties the drag lists
+
+    // Adds the ten columns and applies the stored positions and widths.
+    void buildColumns();
+    // Writes every column's position and width to the settings.
+    void storeLayout();
+    // Fills the list with the mails of a folder; on a failed read the list
+    // keeps what it showed.
+    void s_mailListLoad(const std::string& dirKey);
+
+    void lvListView_ColumnClick(int column);
+    void lvListView_ItemClick(int row);
+    void lvListView_KeyDown(int key, int shift);
+    void lvListView_KeyUp(int key, int shift);
+    void lvListView_MouseDown(int button, int shift, const QPoint& pos);
+
+    // 0 never clicked, 1 last sorted ascending, 2 last sorted descending.
+    const std::array<int, 11>& sortState() const { return sortState_; }
+    int modifierState() const { return modifierState_; }
+
+    // The header images' positions.
+    static constexpr int kIconUp = 1;
+    static constexpr int kIconDown = 2;
+
+private:
+    ProgramValues& pv_;
+    ui::ListView& list_;
+    QMenu& contextMenu_;
+    std::array<int, 11> sortState_{};
+    int modifierState_ = 0;
+};
+
+}  // namespace quorvel
