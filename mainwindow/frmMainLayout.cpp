@@ -108,7 +108,10 @@ void frmMain::loadGeometry() {
 // frame is the platform's and known only once the window is shown, so the
 // size is fitted again then.
 void frmMain::fitOuterSize() {
-    const QSize frameExtra = frameGeometry().size() - size();
+    QSize frameExtra = frameGeometry().size() - size();
+    if (!isVisible() || frameExtra.width() < 0 || frameExtra.height() < 0) {
+        frameExtra = QSize(0, 0);  // not known before the window is shown
+    }
     const int minPx = ui::twipsToPx(PaneLayout::kMinWindow);
     setMinimumSize(minPx - frameExtra.width(), minPx - frameExtra.height());
     if (outerSize_.isValid()) {

@@ -1,6 +1,7 @@
 #include "mainwindow/toolkit/ListViewModel.h"
 
 #include <algorithm>
+#include <numeric>
 
 namespace quorvel::ui {
 
@@ -86,7 +87,7 @@ int ListViewModel::indexOfKey(const QString& key) const {
 bool ListViewModel::less(const Row& a, const Row& b) const {
     const QString& x = a.cells[static_cast<size_t>(sortKey_)];
     const QString& y = b.cells[static_cast<size_t>(sortKey_)];
-    int c = QString::compare(x, y, Qt::CaseInsensitive);
+    int c = QString::compare(x.toCaseFolded(), y.toCaseFolded(), Qt::CaseSensitive);
     return descending_ ? c > 0 : c < 0;
 }
 
@@ -169,7 +170,7 @@ void ListViewModel::endBatch() {
     pending_.clear();
     pendingKeys_.clear();
     if (sorted_) {
-        std::stable_sort(rows_.begin(), rows_.end(), [this](const Row& a, const Row& b) { return less(a, b); });
+        sortVector(rows_);
     }
     indexValid_ = false;
     endResetModel();
@@ -184,6 +185,29 @@ void ListViewModel::setSort(bool on, int key, bool descending) {
     }
 }
 
+// Sorts through a permutation over case-folded keys: each text is folded once
+// instead of in every comparison, and each row moves once.
+void ListViewModel::sortVector(std::vector<Row>& rows) const {
+    const size_t key = static_cast<size_t>(sortKey_);
+    std::vector<QString> folded;
+    folded.reserve(rows.size());
+    for (const Row& r : rows) {
+        folded.push_back(r.cells[key].toCaseFolded());
+    }
+    std::vector<size_t> order(rows.size());
+    std::iota(order.begin(), order.end(), size_t{0});
+    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+        const int c = QString::compare(folded[a], folded[b], Qt::CaseSensitive);
+        return descending_ ? c > 0 : c < 0;
+    });
+    std::vector<Row> sorted;
+    sorted.reserve(rows.size());
+    for (size_t i : order) {
+        sorted.push_back(std::move(rows[i]));
+    }
+    rows.swap(sorted);
+}
+
 void ListViewModel::sortRows() {
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     const QModelIndexList persistent = persistentIndexList();
@@ -192,7 +216,7 @@ void ListViewModel::sortRows() {
     for (const auto& p : persistent) {
         persistentKeys.push_back(rows_[static_cast<size_t>(p.row())].key);
     }
-    std::stable_sort(rows_.begin(), rows_.end(), [this](const Row& a, const Row& b) { return less(a, b); });
+    sortVector(rows_);
     rebuildIndex();
     QModelIndexList moved;
     moved.reserve(persistent.size());

@@ -61,6 +61,7 @@ public:
 
 private:
     void sortRows();
+    void sortVector(std::vector<Row>& rows) const;
     void rebuildIndex() const;
     bool less(const Row& a, const Row& b) const;
 

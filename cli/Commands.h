@@ -1,0 +1,32 @@
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The commands of quorvel-cli. Each lives in its own file and is listed once,
+// in the table in main.cpp.
+namespace quorvel::cli {
+
+// Exit statuses shared by the commands.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitUsage = 1;       // unknown command or option, missing argument
+inline constexpr int kExitUnreadable = 2;  // some file could not be opened or read
+
+using Args = std::vector<std::string>;  // the arguments after the command's name
+using CommandFn = int (*)(const Args& args, std::ostream& out, std::ostream& err);
+
+struct Command {
+    std::string_view name;
+    std::string_view synopsis;  // arguments, as in "parse FILE..."
+    std::string_view summary;   // one line for the command list
+    std::string_view details;   // the command's own help
+    CommandFn run;
+};
+
+// parse FILE...: the header values of mail files, one JSON line per file.
+int runParse(const Args& args, std::ostream& out, std::ostream& err);
+extern const std::string_view kParseDetails;
+
+}  // namespace quorvel::cli

@@ -1,0 +1,82 @@
+// quorvel-cli: the command-line tool. The first argument names the command;
+// each command is one function in its own file, listed once below.
+#include <iostream>
+#include <string_view>
+
+#include "cli/Commands.h"
+
+namespace {
+
+using quorvel::cli::Command;
+
+// Every command of the tool, in the order --help lists them.
+const Command kCommands[] = {
+    {"parse", "parse FILE...", "print the header values of mail files, one JSON line per file",
+     quorvel::cli::kParseDetails, quorvel::cli::runParse},
+};
+
+bool isHelp(std::string_view arg) {
+    return arg == "--help" || arg == "-h" || arg == "help";
+}
+
+const Command* findCommand(std::string_view name) {
+    for (const Command& c : kCommands) {
+        if (c.name == name) {
+            return &c;
+        }
+    }
+    return nullptr;
+}
+
+void printUsage(std::ostream& out) {
+    out << "Usage: quorvel-cli COMMAND [ARGUMENTS...]\n"
+           "       quorvel-cli help COMMAND\n"
+           "\n"
+           "The command-line tool of the Quorvel mail archiver.\n"
+           "\n"
+           "Commands:\n";
+    for (const Command& c : kCommands) {
+        out << "  " << c.synopsis << "\n      " << c.summary << "\n";
+    }
+}
+
+void printCommandHelp(const Command& c, std::ostream& out) {
+    out << "Usage: quorvel-cli " << c.synopsis << "\n\n" << c.details;
+}
+
+int unknownCommand(std::string_view name) {
+    std::cerr << "quorvel-cli: unknown command " << name << " (see quorvel-cli --help)\n";
+    return quorvel::cli::kExitUsage;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    quorvel::cli::Args args(argv + 1, argv + argc);
+    if (args.empty()) {
+        printUsage(std::cerr);
+        return quorvel::cli::kExitUsage;
+    }
+    if (isHelp(args[0])) {
+        if (args.size() < 2) {
+            printUsage(std::cout);
+            return quorvel::cli::kExitOk;
+        }
+        const Command* c = findCommand(args[1]);
+        if (!c) {
+            return unknownCommand(args[1]);
+        }
+        printCommandHelp(*c, std::cout);
+        return quorvel::cli::kExitOk;
+    }
+    const Command* command = findCommand(args[0]);
+    if (!command) {
+        return unknownCommand(args[0]);
+    }
+    args.erase(args.begin());
+    if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {
+        printCommandHelp(*command, std::cout);
+        return quorvel::cli::kExitOk;
+    }
+    return command->run(args, std::cout, std::cerr);
+}
