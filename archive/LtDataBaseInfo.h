@@ -48,6 +48,10 @@ public:
     bool DB_OpenClear(const std::string& SQLW, bool flag);
     bool DB_Update();
 
+    // Shows the error box for a failure outside the operations above (a
+    // transaction's commit) and answers false.
+    bool reportError(const DbError& error, const std::string& label) { return fail(error, label); }
+
     // Shows the error box for a failure; `Sts` is the error number.
     void File_Err(const std::string& Fname, const std::string& Tname, int16_t Sts, const std::string& Msg);
 

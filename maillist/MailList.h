@@ -42,6 +42,7 @@ public:
     // 0 never clicked, 1 last sorted ascending, 2 last sorted descending.
     const std::array<int, 11>& sortState() const { return sortState_; }
     int modifierState() const { return modifierState_; }
+    int count() const { return list_.itemCount(); }
 
     // The header images' positions.
     static constexpr int kIconUp = 1;

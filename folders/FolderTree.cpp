@@ -1,0 +1,149 @@
+#include "folders/FolderTree.h"
+
+#include <QLabel>
+
+#include "archive/LtDataBaseInfo.h"
+#include "archive/Schema.h"
+#include "maillist/MailList.h"
+#include "maillist/Preview.h"
+#include "mainwindow/toolkit/StatusBar.h"
+#include "mainwindow/toolkit/TreeView.h"
+
+namespace quorvel {
+
+using namespace archive;
+
+FolderTree::FolderTree(ProgramValues& pv, ui::TreeView& tree, QLabel& title, ui::StatusBar& status, MailList& mails,
+                       Preview& preview, QObject* parent)
+    : QObject(parent), pv_(pv), tree_(tree), title_(title), status_(status), mails_(mails), preview_(preview) {
+    connect(&tree_, &ui::TreeView::NodeClick, this, &FolderTree::tvTreeView_NodeClick);
+}
+
+void FolderTree::loadTree() {
+    tree_.clearNodes();
+    const std::string& table = pv_.defs.tblNames[kMailDirTabl];
+    LtDataBaseInfo db(workingFile(pv_), table);
+    if (!db.DB_Open(sqlSelectFolders(pv_.defs), false)) {
+        return;
+    }
+    RecordSet& rs = *db.RecSet;
+    Field& id = rs.Fields(pv_.defs.dirCols[col::kDirId].colName);
+    Field& name = rs.Fields(pv_.defs.dirCols[col::kDirName].colName);
+    Field& parent = rs.Fields(pv_.defs.dirCols[col::kDirParentId].colName);
+    // Every folder becomes a node first, so that a folder whose row comes
+    // before its parent's still finds its parent in the second pass.
+    if (db.DB_MoveFirst()) {
+        while (!rs.isEOF()) {
+            tree_.addNode({}, QString::fromStdString(makeKey(id.Value().toInt())),
+                          QString::fromStdString(name.Value().toText()), kFolderImage);
+            if (!db.DB_MoveNext()) {
+                break;
+            }
+        }
+    }
+    db.DB_MoveFirst();
+    if (!rs.isEOF() && db.DB_MoveNext()) {
+        for (int position = 2; !rs.isEOF(); ++position) {
+            const QString key = tree_.keyAt(position);
+            const QString parentKey = QString::fromStdString(makeKey(parent.Value().toInt()));
+            // A folder whose parent is missing, or that would close a circle,
+            // stays under the archive's top level rather than being lost.
+            if (tree_.setParent(key, parentKey) == ui::TreeView::kOk) {
+                tree_.setSorted(parentKey, true);
+            }
+            if (!db.DB_MoveNext()) {
+                break;
+            }
+        }
+    }
+    const QString root = tree_.keyAt(1);
+    if (!root.isEmpty()) {
+        tree_.setText(root, QString::fromStdString(pv_.arcName));
+        tree_.setImage(root, kRootImage);
+        tree_.setSorted(root, true);
+        tree_.setNodeExpanded(root, true);
+        lastClicked_ = root;
+    }
+    db.DB_Close();
+}
+
+void FolderTree::s_curDirApr(const std::string& curDir) {
+    const QString key = QString::fromStdString(curDir);
+    tree_.selectNode(key);
+    title_.setText(tree_.fullPath(key));
+}
+
+void FolderTree::tvTreeView_NodeClick(const QString& key) {
+    // The archive's own node cannot be renamed.
+    tree_.setLabelEdit(tree_.positionOf(key) == 1 ? ui::TreeView::LabelEdit::Manual
+                                                  : ui::TreeView::LabelEdit::Automatic);
+    if (key == lastClicked_) {
+        return;
+    }
+    title_.setText(tree_.fullPath(key));
+    pv_.curDir = key.toStdString();
+    mails_.s_mailListLoad(pv_.curDir);
+    status_.setPanelText(1, QString::number(mails_.count()) + QString::fromUtf8(kMailCountSuffix));
+    lastClicked_ = key;
+    preview_.clearPreview();
+}
+
+bool FolderTree::s_maileDirSave() {
+    const std::string& table = pv_.defs.tblNames[kMailDirTabl];
+    LtDataBaseInfo db(workingFile(pv_), table);
+    if (!db.DB_Open("", true)) {
+        return false;
+    }
+    // The table is emptied and written again in one transaction: a failure
+    // half way must not leave the archive with only part of its folders.
+    Transaction tx(*db.Dbase);
+    DbError error;
+    const std::string clear = sqlDeleteAll(table);
+    if (!db.Dbase->execute(clear, error)) {
+        return db.reportError(error, "Execute " + clear);
+    }
+    RecordSet& rs = *db.RecSet;
+    const auto& cols = pv_.defs.dirCols;
+    auto addRow = [&](int64_t id, const std::string& name, int64_t parent, bool root) {
+        if (!db.DB_AddNew()) {
+            return false;
+        }
+        rs.Fields(cols[col::kDirId].colName).setValue(id);
+        rs.Fields(cols[col::kDirName].colName).setValue(name);
+        rs.Fields(cols[col::kDirParentId].colName).setValue(parent);
+        if (root) {
+            rs.Fields(cols[col::kDirKind].colName).setValue(kRootKind);
+        }
+        return db.DB_Update();
+    };
+    bool ok = addRow(kRootDirId, kRootDirName, kRootParentId, true);
+    for (int position = 2; ok && position <= tree_.nodeCount(); ++position) {
+        const QString key = tree_.keyAt(position);
+        ok = addRow(keyToId(key.toStdString()), tree_.text(key).toStdString(),
+                    keyToId(tree_.parentKey(key).toStdString()), false);
+    }
+    if (!ok) {
+        return false;  // rolled back; the failing step showed its box
+    }
+    return tx.commit(error) || db.reportError(error, "Update");
+}
+
+int32_t FolderTree::maxId(int table) {
+    const std::string& name = pv_.defs.tblNames[static_cast<size_t>(table)];
+    LtDataBaseInfo db(workingFile(pv_), name);
+    if (!db.DB_Open(sqlSelectAllByIdDesc(name), false)) {
+        return 0;
+    }
+    db.DB_MoveFirst();
+    return db.RecSet->isEOF() ? 0 : static_cast<int32_t>(db.RecSet->Fields("ID").Value().toInt());
+}
+
+int32_t FolderTree::f_getMaxDirID() {
+    return maxId(kMailDirTabl);
+}
+
+int32_t FolderTree::f_getMaxMalID() {
+    return maxId(kMailInfTabl);
+}
+
+}  // namespace quorvel

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <string>
+
+#include "app/ProgramValues.h"
+
+class QLabel;
+
+namespace quorvel {
+
+class MailList;
+class Preview;
+namespace ui {
+class StatusBar;
+class TreeView;
+}  // namespace ui
+
+// The folder tree as the working copy of the archive's folders: loaded from
+// the archive, the current folder chosen and shown, and written back whole
+// after every folder change.
+class FolderTree : public QObject {
+    Q_OBJECT
+public:
+    static constexpr const char* kRootImage = "quorvel";
+    static constexpr const char* kFolderImage = "closeF";
+    static constexpr const char* kMailCountSuffix = "通のメールがあります。";
+
+    FolderTree(ProgramValues& pv, ui::TreeView& tree, QLabel& title, ui::StatusBar& status, MailList& mails,
+               Preview& preview, QObject* parent = nullptr);
+
+    // Builds every node from the archive's folder table; the root shows the
+    // archive's file name.
+    void loadTree();
+    // Selects the folder of a key and shows its path in the title.
+    void s_curDirApr(const std::string& curDir);
+    // Makes a clicked folder current: its mails, its path and their count.
+    void tvTreeView_NodeClick(const QString& key);
+    // Rewrites the archive's folder table from the tree; false on a failure.
+    bool s_maileDirSave();
+    int32_t f_getMaxDirID();
+    int32_t f_getMaxMalID();
+
+    QString lastClicked() const { return lastClicked_; }
+    void forgetLastClicked() { lastClicked_.clear(); }
+
+private:
+    int32_t maxId(int table);
+
+    ProgramValues& pv_;
+    ui::TreeView& tree_;
+    QLabel& title_;
+    ui::StatusBar& status_;
+    MailList& mails_;
+    Preview& preview_;
+    QString lastClicked_;
+};
+
+}  // namespace quorvel

@@ -1,0 +1,67 @@
+#include "platform/dnd/MemoryStream.h"
+
+#include <cstring>
+#include <new>
+
+namespace quorvel::dnd {
+
+namespace {
+
+class MemoryStream final : public IStream {
+public:
+    explicit MemoryStream(std::string bytes) : bytes_(std::move(bytes)) {}
+
+    HRESULT QueryInterface(REFIID iid, void** object) override {
+        if (!object) {
+            return com::E_POINTER;
+        }
+        if (iid == com::IID_IUnknown || iid == IID_IStream) {
+            *object = static_cast<IStream*>(this);
+            AddRef();
+            return com::S_OK;
+        }
+        *object = nullptr;
+        return com::E_NOINTERFACE;
+    }
+    ULONG AddRef() override { return ++refs_; }
+    ULONG Release() override {
+        const ULONG left = --refs_;
+        if (left == 0) {
+            delete this;
+        }
+        return left;
+    }
+
+    HRESULT Read(void* buffer, ULONG size, ULONG* read) override {
+        if (!buffer && size) {
+            return com::E_POINTER;
+        }
+        const std::size_t left = bytes_.size() - position_;
+        const ULONG n = left < size ? static_cast<ULONG>(left) : size;
+        if (n) {
+            std::memcpy(buffer, bytes_.data() + position_, n);
+        }
+        position_ += n;
+        if (read) {
+            *read = n;
+        }
+        return n == size ? com::S_OK : com::S_FALSE;
+    }
+
+private:
+    ULONG refs_ = 1;
+    std::string bytes_;
+    std::size_t position_ = 0;
+};
+
+}  // namespace
+
+HRESULT createMemoryStream(std::string bytes, IStream** stream) {
+    if (!stream) {
+        return com::E_POINTER;
+    }
+    *stream = new (std::nothrow) MemoryStream(std::move(bytes));
+    return *stream ? com::S_OK : com::E_OUTOFMEMORY;
+}
+
+}  // namespace quorvel::dnd

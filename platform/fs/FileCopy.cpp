@@ -1,0 +1,187 @@
+#include "platform/fs/FileCopy.h"
+
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace quorvel::platform {
+
+namespace {
+
+std::string folderOf(const std::string& path) {
+    size_t slash = path.rfind('/');
+    return slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+}
+
+std::string reason(const std::string& what, const std::string& path, int err) {
+    return what + " " + path + ": " + std::strerror(err);
+}
+
+class Fd {
+public:
+    explicit Fd(int fd) : fd_(fd) {}
+    ~Fd() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int get() const { return fd_; }
+    int release() {
+        int fd = fd_;
+        fd_ = -1;
+        return fd;
+    }
+
+private:
+    int fd_;
+};
+
+bool copyContents(int in, int out, off_t size) {
+    if (::ioctl(out, FICLONE, in) == 0) {
+        return true;  // the file system shares the blocks
+    }
+    off_t done = 0;
+    while (done < size) {
+        ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, static_cast<size_t>(size - done), 0);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0 && (errno == EXDEV || errno == ENOSYS || errno == EOPNOTSUPP || errno == EINVAL)) {
+            break;  // fall back to reading and writing
+        }
+        if (n <= 0) {
+            return n == 0 ? done == size : false;
+        }
+        done += n;
+    }
+    if (done == size) {
+        return true;
+    }
+    char buffer[1 << 16];
+    if (::lseek(in, done, SEEK_SET) < 0) {
+        return false;
+    }
+    while (done < size) {
+        ssize_t n = ::read(in, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return false;
+        }
+        for (ssize_t written = 0; written < n;) {
+            ssize_t w = ::write(out, buffer + written, static_cast<size_t>(n - written));
+            if (w < 0 && errno == EINTR) {
+                continue;
+            }
+            if (w <= 0) {
+                return false;
+            }
+            written += w;
+        }
+        done += n;
+    }
+    return true;
+}
+
+// Writes the complete copy to a temporary file beside the target; returns its
+// path, or "" with the reason.
+std::string makeTemporaryCopy(const std::string& source, const std::string& target, std::string& error) {
+    Fd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
+    if (in.get() < 0) {
+        error = reason("cannot read", source, errno);
+        return {};
+    }
+    struct stat st {};
+    if (::fstat(in.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        error = reason("cannot read", source, S_ISREG(st.st_mode) ? errno : EISDIR);
+        return {};
+    }
+    std::string tmp = folderOf(target) + "/.quorvel-copy-XXXXXX";
+    Fd out(::mkostemp(tmp.data(), O_CLOEXEC));
+    if (out.get() < 0) {
+        error = reason("cannot write in", folderOf(target), errno);
+        return {};
+    }
+    bool ok = copyContents(in.get(), out.get(), st.st_size);
+    int err = errno;
+    ok = ok && ::fchmod(out.get(), st.st_mode & 0666) == 0;
+    ok = ok && ::fsync(out.get()) == 0;
+    err = ok ? 0 : (err ? err : errno);
+    if (::close(out.release()) != 0 && ok) {
+        ok = false;
+        err = errno;
+    }
+    if (!ok) {
+        ::unlink(tmp.c_str());
+        error = reason("cannot write", target, err ? err : EIO);
+        return {};
+    }
+    return tmp;
+}
+
+void syncFolder(const std::string& folder) {
+    Fd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.get() >= 0) {
+        ::fsync(dir.get());
+    }
+}
+
+}  // namespace
+
+bool copyFileReplacing(const std::string& source, const std::string& target, std::string& error) {
+    std::string tmp = makeTemporaryCopy(source, target, error);
+    if (tmp.empty()) {
+        return false;
+    }
+    if (::rename(tmp.c_str(), target.c_str()) != 0) {
+        error = reason("cannot replace", target, errno);
+        ::unlink(tmp.c_str());
+        return false;
+    }
+    syncFolder(folderOf(target));
+    return true;
+}
+
+bool copyFileNew(const std::string& source, const std::string& target, std::string& error, bool& existed) {
+    existed = false;
+    struct stat st {};
+    if (::lstat(target.c_str(), &st) == 0) {
+        existed = true;
+        error = reason("already exists:", target, EEXIST);
+        return false;
+    }
+    std::string tmp = makeTemporaryCopy(source, target, error);
+    if (tmp.empty()) {
+        return false;
+    }
+    // A hard link never replaces an existing name, so two instances racing
+    // for the same target cannot both win.
+    int rc = ::link(tmp.c_str(), target.c_str());
+    int err = errno;
+    if (rc != 0 && (err == EPERM || err == ENOTSUP || err == EOPNOTSUPP)) {
+        // The file system has no hard links: check again and rename.
+        rc = ::lstat(target.c_str(), &st) == 0 ? -1 : ::rename(tmp.c_str(), target.c_str());
+        err = rc == 0 ? 0 : (errno ? errno : EEXIST);
+        if (::lstat(target.c_str(), &st) == 0 && rc != 0) {
+            err = EEXIST;
+        }
+    }
+    ::unlink(tmp.c_str());
+    if (rc != 0) {
+        existed = err == EEXIST;
+        error = reason(existed ? "already exists:" : "cannot write", target, err);
+        return false;
+    }
+    syncFolder(folderOf(target));
+    return true;
+}
+
+}  // namespace quorvel::platform
