@@ -29,4 +29,9 @@ struct Command {
 int runParse(const Args& args, std::ostream& out, std::ostream& err);
 extern const std::string_view kParseDetails;
 
+// regsvr [-u] LIBRARY.so: registers a component library in the per-user class
+// store, or unregisters it.
+int runRegsvr(const Args& args, std::ostream& out, std::ostream& err);
+extern const std::string_view kRegsvrDetails;
+
 }  // namespace quorvel::cli

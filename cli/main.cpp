@@ -13,6 +13,8 @@ using quorvel::cli::Command;
 const Command kCommands[] = {
     {"parse", "parse FILE...", "print the header values of mail files, one JSON line per file",
      quorvel::cli::kParseDetails, quorvel::cli::runParse},
+    {"regsvr", "regsvr [-u] LIBRARY.so", "register a component library for this user, or unregister it (-u)",
+     quorvel::cli::kRegsvrDetails, quorvel::cli::runRegsvr},
 };
 
 bool isHelp(std::string_view arg) {
