@@ -1,13 +1,27 @@
 // The program's entry point: start-up, then the main window's event loop.
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QStringList>
+#include <QTranslator>
+
+#include <iostream>
 
 #include "app/StartUp.h"
 #include "mainwindow/frmMain.h"
+#include "platform/com/TromselRegistration.h"
 #include "platform/dialogs/QtDialogServices.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+
+    // The program's texts are Japanese whatever the desktop's language, and so
+    // are Qt's own (file dialogs, standard buttons) where a translation exists.
+    QTranslator qtTexts;
+    if (qtTexts.load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"), QStringLiteral("_"),
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        app.installTranslator(&qtTexts);
+    }
 
     quorvel::platform::QtMessageService messages;
     quorvel::platform::QtFileDialogService fileDialogs;
@@ -25,6 +39,13 @@ int main(int argc, char** argv) {
     if (quorvel::s_startUp(pv, locks, QApplication::applicationDirPath().toStdString(), commandLine) ==
         quorvel::StartOutcome::End) {
         return 0;
+    }
+    // A fresh build or install works with no separate registration step: the
+    // drop-target component of this program folder is registered on demand.
+    if (quorvel::com::FAILED(quorvel::com::ensureTromselRegistered(pv.programFolder))) {
+        std::cerr << "quorvel: the drop-target component could not be registered; "
+                     "mails dragged from a mail program cannot be received"
+                  << std::endl;
     }
     quorvel::frmMain window(pv);
     if (!window.Form_Load()) {

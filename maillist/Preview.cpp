@@ -9,6 +9,8 @@
 #include "archive/Schema.h"
 #include "mainwindow/toolkit/ListView.h"
 
+namespace fs = std::filesystem;
+
 namespace quorvel {
 
 namespace {
@@ -34,6 +36,19 @@ QString Preview::emptyHeaderText() {
 
 std::string Preview::previewPath(const std::string& malNumID) const {
     return pv_.workPath + "/" + malNumID + ".eml";
+}
+
+void Preview::clearMailFileCache(const std::string& workPath) {
+    std::error_code ec;
+    for (fs::directory_iterator it(workPath, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        // Mail files are named by a mail key or number: "12_.eml", "3.eml".
+        const size_t digits = name.find_first_not_of("0123456789");
+        const std::string rest = digits == std::string::npos ? "" : name.substr(digits);
+        if (digits > 0 && digits != std::string::npos && (rest == ".eml" || rest == "_.eml")) {
+            fs::remove(it->path(), ec);
+        }
+    }
 }
 
 void Preview::clearPreview() {

@@ -28,6 +28,11 @@ public:
     void clearPreview();
     void s_aprPreview(const std::string& malNumID);
 
+    // Deletes the files written for mails (preview files and files for the
+    // mail program) from the working folder, so that another archive's mail
+    // of the same number is never shown from them.
+    static void clearMailFileCache(const std::string& workPath);
+
     // The preview file of a mail key in the working folder.
     std::string previewPath(const std::string& malNumID) const;
 

@@ -4,13 +4,21 @@
 #include <QMenu>
 #include <QMenuBar>
 
+#include <QApplication>
+
 #include "app/WorkingFolder.h"
+#include "app/options/frmOptions.h"
+#include "archive/document/DocumentTexts.h"
+#include "folders/FolderTree.h"
 #include "maillist/MailList.h"
 #include "maillist/Preview.h"
 #include "maillist/preview/PreviewBox.h"
 #include "mainwindow/MainTexts.h"
+#include "mainwindow/help/frmAbout.h"
 #include "mainwindow/toolkit/Images.h"
 #include "mainwindow/toolkit/Twips.h"
+#include "platform/dialogs/MessageService.h"
+#include "platform/dnd/ClipboardFormats.h"
 
 namespace quorvel {
 
@@ -23,6 +31,15 @@ frmMain::frmMain(ProgramValues& pv, QWidget* parent) : QMainWindow(parent), pv_(
     mailList_->deleteMails = [this] { mnuDelMal->trigger(); };
     preview_ = std::make_unique<Preview>(pv_, *previewHeadder, *lvListView,
                                          [this](const QString& path) { navigatePreview(path); });
+    folderTree_ = std::make_unique<FolderTree>(pv_, *tvTreeView, *lblTitle0, *sbStatusBar, *mailList_, *preview_);
+    connect(mnuFileNew, &QAction::triggered, this, [this] { mnuFileNew_Click(); });
+    connect(mnuFileOpen, &QAction::triggered, this, [this] { mnuFileOpen_Click(); });
+    connect(mnuFileClose, &QAction::triggered, this, [this] { mnuFileClose_Click(); });
+    connect(mnuFileSave, &QAction::triggered, this, [this] { mnuFileSave_Click(); });
+    connect(mnuFileSaveAs, &QAction::triggered, this, [this] { mnuFileSaveAs_Click(); });
+    connect(mnuOpution, &QAction::triggered, this, [this] { showOptionsDialog(this); });
+    connect(mnuHelpContents, &QAction::triggered, this, [this] { help_.displayToc(pv_.programFolder); });
+    connect(mnuHelpAbout, &QAction::triggered, this, [this] { showAboutBox(this); });
 }
 
 frmMain::~frmMain() = default;
@@ -91,12 +108,31 @@ void frmMain::navigatePreview(const QString& path) {
 }
 
 bool frmMain::Form_Load() {
+    dragKeys.assign(1, "");
+    dragNames.assign(1, "");
+    listDragActive = false;
+    treeDragActive = false;
+    dropTargetCtl = 1;
+    pv_.curDir = "1_";
+    pv_.activMail.clear();
+    // Registered formats lie between 0xC000 and 0xFFFF; kept in signed form.
+    auto format = [](const char* name) { return static_cast<int16_t>(dnd::RegisterClipboardFormatA(name) - 65536); };
+    cfFileGroupDescriptor = format("FileGroupDescriptor");
+    cfFileGroupDescriptorW = format("FileGroupDescriptorW");
+    cfFileContents = format("FileContents");
     if (!f_enterWorkingFolder(pv_)) {
         return false;
     }
     loadGeometry();
     previewHeadder->setText(Preview::emptyHeaderText());
     mailList_->buildColumns();
+    if (pv_.arcName.empty() || pv_.arcPath.empty()) {
+        mnuFileNew_Click();
+    } else if (f_chkInitFile(pv_.arcPath + "/" + pv_.arcName) > 0) {
+        s_OpenFile(settledState());
+    } else {
+        platform::msgBox(texts::kMsgStartFileBroken);
+    }
     return true;
 }
 
@@ -104,10 +140,21 @@ bool frmMain::Form_Unload() {
     if (unloaded_) {
         return true;
     }
+    mnuFileClose_Click();
+    if (archiveOpen()) {
+        help_.closeAll();
+        return false;  // the user kept the archive open
+    }
     unloaded_ = true;
+    for (QWidget* other : QApplication::topLevelWidgets()) {
+        if (other != this && other->isVisible()) {
+            other->close();
+        }
+    }
     storeGeometry();
     mailList_->storeLayout();
     s_leaveInstance(pv_);
+    help_.closeAll();
     return true;
 }
 

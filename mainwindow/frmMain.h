@@ -2,11 +2,15 @@
 
 #include <QLabel>
 #include <QMainWindow>
+#include <cstdint>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "app/ProgramValues.h"
 #include "mainwindow/PaneLayout.h"
 #include "mainwindow/SplitterGrip.h"
+#include "mainwindow/help/HelpManager.h"
 #include "mainwindow/toolkit/ListView.h"
 #include "mainwindow/toolkit/StatusBar.h"
 #include "mainwindow/toolkit/TreeView.h"
@@ -16,6 +20,7 @@ class QMenu;
 
 namespace quorvel {
 
+class FolderTree;
 class MailList;
 class Preview;
 class PreviewBox;
@@ -35,6 +40,7 @@ public:
     ProgramValues& values() { return pv_; }
     const PaneLayout& layout() const { return layout_; }
     MailList& mailList() { return *mailList_; }
+    FolderTree& folderTree() { return *folderTree_; }
     Preview& preview() { return *preview_; }
 
     // The controls, by their names.
@@ -70,6 +76,44 @@ public:
     QAction* mnuHelpSearchForHelpOn = nullptr;
     QAction* mnuHelpAbout = nullptr;
 
+    // The open archive's identifier counters: the highest folder and mail
+    // identifiers handed out so far.
+    int32_t dirCounter = 0;
+    int32_t mailCounter = 0;
+
+    // Drag state shared by the list and the tree: the keys and names of the
+    // mails being dragged out (entry 0 always empty), and which control the
+    // drop-target component serves (1 the tree, 2 the list).
+    std::vector<std::string> dragKeys{""};
+    std::vector<std::string> dragNames{""};
+    bool listDragActive = false;
+    bool treeDragActive = false;
+    int dropTargetCtl = 1;
+    // The registered data formats of a mail program's drag, in their signed
+    // 16-bit form.
+    int16_t cfFileGroupDescriptor = 0;
+    int16_t cfFileGroupDescriptorW = 0;
+    int16_t cfFileContents = 0;
+
+    // The File menu's commands; each answers whether it went through.
+    bool mnuFileNew_Click();
+    bool mnuFileOpen_Click();
+    bool mnuFileClose_Click();
+    bool mnuFileSave_Click();
+    bool mnuFileSaveAs_Click();
+    // Opens the archive named by arcPath and arcName.
+    struct SettledState {
+        std::string lockName;
+        bool newFlag = false;
+        bool modFlag = false;
+        std::string replacedWorkingFile;  // the working file of the archive being replaced
+    };
+    bool s_OpenFile(const SettledState& settled);
+    // The save question before an open archive is replaced.
+    bool f_extFile();
+    int32_t f_chkInitFile(const std::string& fnameFP);
+    bool archiveOpen() const;
+
     // Lays the panes out for splitter positions, as a resize or drag does.
     void SizeControls(float x);
     void SizeControlsV(float y);
@@ -91,11 +135,14 @@ private:
     void fitOuterSize();
     // The window's unload; false when it was cancelled.
     bool Form_Unload();
+    SettledState settledState() const;
 
     ProgramValues& pv_;
     PaneLayout layout_;
     std::unique_ptr<MailList> mailList_;
     std::unique_ptr<Preview> preview_;
+    std::unique_ptr<FolderTree> folderTree_;
+    HelpManager help_;
     bool unloaded_ = false;
     QSize outerSize_;  // the stored outer size, until the window is first shown
 };

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     cmake g++ pkg-config ninja-build
-    qt6-base-dev qt6-qpa-plugins libgl-dev
+    qt6-base-dev qt6-qpa-plugins qt6-translations-l10n libgl-dev
     libsqlite3-dev libgmime-3.0-dev
     libgtest-dev libgmock-dev
     xvfb xauth fonts-ipafont-gothic

@@ -1,5 +1,6 @@
 #include "platform/dialogs/QtDialogServices.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -81,6 +82,16 @@ MsgAnswer QtMessageService::show(const std::string& text, MsgButtons buttons, Ms
     QString body = QString::fromStdString(text);
     body.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     QMessageBox box(toQt(icon), QString::fromStdString(caption), body, toQt(buttons), QApplication::activeWindow());
+    // The program speaks Japanese; so do its message boxes' buttons.
+    const std::pair<QMessageBox::StandardButton, const char*> captions[] = {
+        {QMessageBox::Yes, "はい(&Y)"},     {QMessageBox::No, "いいえ(&N)"},  {QMessageBox::Cancel, "キャンセル"},
+        {QMessageBox::Retry, "再試行(&R)"}, {QMessageBox::Abort, "中止(&A)"}, {QMessageBox::Ignore, "無視(&I)"},
+    };
+    for (const auto& [button, text] : captions) {
+        if (QAbstractButton* b = box.button(button)) {
+            b->setText(QString::fromUtf8(text));
+        }
+    }
     return fromQt(box.exec(), buttons);
 }
 

@@ -14,79 +14,13 @@
 #include "mainwindow/toolkit/Twips.h"
 #include "platform/dialogs/MessageService.h"
 #include "platform/settings/SettingsFile.h"
-#include "tests/support/TestEnv.h"
+#include "tests/mainwindow/WindowFixture.h"
 
 namespace fs = std::filesystem;
 using namespace quorvel;
+using quorvel::test::Instance;
 
 namespace {
-
-// One started instance: isolated settings, a program folder, start-up done.
-struct Instance {
-    test::IsolatedXdg env;
-    test::TempDir dir;
-    platform::ScopedScriptedMessages msgs;
-    std::string program = test::makeProgramFolder(dir.path());
-    ProgramValues pv;
-    std::unique_ptr<InstanceLocks> locks = std::make_unique<InstanceLocks>();
-
-    std::unique_ptr<frmMain> start() {
-        pv = ProgramValues();
-        locks = std::make_unique<InstanceLocks>();
-        if (s_startUp(pv, *locks, program, "") != StartOutcome::ShowWindow) {
-            return nullptr;
-        }
-        auto window = std::make_unique<frmMain>(pv);
-        if (!window->Form_Load()) {
-            return nullptr;
-        }
-        window->show();
-        if (!QTest::qWaitForWindowExposed(window.get())) {
-            return nullptr;
-        }
-        return window;
-    }
-
-    // An archive in the program's temporary folder holding mails 1..n of
-    // folder 1; mail 3 has no subject.
-    void openArchiveWithMails(int n) {
-        fs::copy_file(test::builtTemplatePath(), dir.file("a.qvb"));
-        pv.arcPath = dir.path();
-        pv.arcName = "a.qvb";
-        pv.lockName = "a.qvb";
-        archive::LtDataBaseInfo inf(workingFile(pv), "MailInfTabl");
-        QVERIFY(inf.DB_Open("", true));
-        for (int i = 1; i <= n; ++i) {
-            QVERIFY(inf.DB_AddNew());
-            auto& rs = *inf.RecSet;
-            rs.Fields("dirID").setValue(1);
-            rs.Fields("ID").setValue(i);
-            rs.Fields("mailType").setValue(i % 2 ? "R" : "S");
-            rs.Fields("From").setValue("送信者" + std::to_string(i));
-            rs.Fields("To").setValue("宛先" + std::to_string(i));
-            if (i != 3) {
-                rs.Fields("Subject").setValue("件名" + std::to_string(i));
-            }
-            rs.Fields("DateR").setValue("2002/01/0" + std::to_string(i) + " 10:00");
-            rs.Fields("size").setValue(std::to_string(i * 4) + "KB");
-            QVERIFY(inf.DB_Update());
-        }
-        inf.DB_Close();
-        archive::LtDataBaseInfo obj(workingFile(pv), "MailOBJTabl");
-        QVERIFY(obj.DB_Open("", true));
-        for (int i = 1; i <= n; ++i) {
-            QVERIFY(obj.DB_AddNew());
-            obj.RecSet->Fields("ID").setValue(i);
-            obj.RecSet->Fields("mailFlObj").AppendChunk(mailBytes(i));
-            QVERIFY(obj.DB_Update());
-        }
-    }
-
-    static std::string mailBytes(int i) {
-        return "From: a@example.com\r\nSubject: mail " + std::to_string(i) + "\r\n\r\nbody " + std::to_string(i) +
-               "\r\n";
-    }
-};
 
 QStringList column(ui::ListView* list, int subItem) {
     QStringList out;
@@ -135,7 +69,7 @@ void FrmMainTest::firstRunLayoutMenusAndSettings() {
         QCOMPARE(w->tvTreeView->width(), ui::twipsToPx(2700));
         QCOMPARE(w->lvListView->x(), ui::twipsToPx(2780));
         QCOMPARE(w->imgSplitterV->y(), ui::twipsToPx(4000));
-        QCOMPARE(w->lblTitle0->text(), QStringLiteral("ファイルを開いていません！"));
+        QCOMPARE(w->lblTitle0->text(), QStringLiteral("新規_1.qvb"));  // a new archive is open
         QCOMPARE(w->sbStatusBar->panelText(1), QStringLiteral("ｽﾃｰﾀｽ"));
         QVERIFY(!w->sbStatusBar->panelText(2).isEmpty());
         QVERIFY(!w->sbStatusBar->panelText(3).isEmpty());
@@ -167,6 +101,11 @@ void FrmMainTest::firstRunLayoutMenusAndSettings() {
         QCOMPARE(w->lvListView->columnWidth(5), 1000.0);
         QVERIFY(w->lvListView->columnRightAligned(10));
         QVERIFY(!w->lvListView->columnRightAligned(9));
+        // 目次 is wired to the help; this program folder has none, which it says.
+        w->mnuHelpContents->trigger();
+        QCOMPARE(inst.msgs.shown().size(), size_t{1});
+        QVERIFY(inst.msgs.shown()[0].text.find("ヘルプファイルがありません。") == 0);
+        inst.msgs.clear();
         w->mnuFileExit->trigger();  // 終了 closes the window
         QVERIFY(!w->isVisible());
     }

@@ -1,0 +1,244 @@
+// The options dialog under the offscreen platform, on isolated settings.
+#include <QCheckBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QTimer>
+#include <QtTest>
+#include <filesystem>
+#include <memory>
+
+#include "app/RegIO.h"
+#include "app/options/frmOptions.h"
+#include "mainwindow/toolkit/Twips.h"
+#include "tests/support/TestEnv.h"
+
+using namespace quorvel;
+
+namespace {
+
+std::string useLockF() {
+    return f_regGetVal("", "useLockF", "(missing)");
+}
+
+QRect twipsRect(double left, double top, double width, double height) {
+    return QRect(ui::twipsToPx(left), ui::twipsToPx(top), ui::twipsToPx(width), ui::twipsToPx(height));
+}
+
+}  // namespace
+
+class FrmOptionsTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { env_ = std::make_unique<test::IsolatedXdg>(); }
+    void cleanup() { env_.reset(); }
+
+    void freshSettingsOpenChecked();
+    void storedValueIsReadLeniently_data();
+    void storedValueIsReadLeniently();
+    void cancelLeavesTheValue();
+    void applyWritesAndStaysOpen();
+    void okWritesAndCloses();
+    void enterPressesOk();
+    void escPressesCancel();
+    void closingOtherwiseWritesNothing();
+    void captionsExact();
+    void layoutFromTwipsAndCentred();
+    void okIsFirstInTabOrder();
+    void showOptionsDialogIsModalOverItsOwner();
+
+private:
+    std::unique_ptr<test::IsolatedXdg> env_;
+};
+
+void FrmOptionsTest::freshSettingsOpenChecked() {
+    frmOptions dialog;
+    QVERIFY(dialog.Check1->isChecked());
+    // Opening alone writes nothing.
+    QVERIFY(!std::filesystem::exists(settingsFilePath("")));
+}
+
+void FrmOptionsTest::storedValueIsReadLeniently_data() {
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<bool>("checked");
+    QTest::newRow("1") << "1" << true;
+    QTest::newRow("0") << "0" << false;
+    QTest::newRow("2") << "2" << true;
+    QTest::newRow("leading number") << "3abc" << true;
+    QTest::newRow("letters") << "abc" << false;
+    QTest::newRow("empty") << "" << false;
+    QTest::newRow("unset reads as the default") << "unset" << true;
+}
+
+void FrmOptionsTest::storedValueIsReadLeniently() {
+    QFETCH(QString, stored);
+    QFETCH(bool, checked);
+    QVERIFY(f_regSetVal("", "useLockF", stored.toStdString()));
+    frmOptions dialog;
+    QCOMPARE(dialog.Check1->isChecked(), checked);
+}
+
+void FrmOptionsTest::cancelLeavesTheValue() {
+    QVERIFY(f_regSetVal("", "useLockF", "1"));
+    frmOptions dialog;
+    dialog.open();
+    dialog.Check1->setChecked(false);
+    dialog.cmdCancel->click();
+    QVERIFY(!dialog.isVisible());
+    QCOMPARE(dialog.result(), int(QDialog::Rejected));
+    QCOMPARE(useLockF(), std::string("1"));
+}
+
+void FrmOptionsTest::applyWritesAndStaysOpen() {
+    frmOptions dialog;
+    dialog.open();
+    dialog.Check1->setChecked(false);
+    dialog.cmdApply->click();
+    QVERIFY(dialog.isVisible());
+    QCOMPARE(useLockF(), std::string("0"));
+
+    // Every press writes the state of the moment.
+    dialog.Check1->setChecked(true);
+    dialog.cmdApply->click();
+    QCOMPARE(useLockF(), std::string("1"));
+    dialog.Check1->setChecked(false);
+    dialog.cmdApply->click();
+    QCOMPARE(useLockF(), std::string("0"));
+
+    // ｷｬﾝｾﾙ afterwards takes nothing back.
+    dialog.cmdCancel->click();
+    QVERIFY(!dialog.isVisible());
+    QCOMPARE(useLockF(), std::string("0"));
+}
+
+void FrmOptionsTest::okWritesAndCloses() {
+    // Letters show the box cleared; OK settles the value as "0" or "1".
+    QVERIFY(f_regSetVal("", "useLockF", "abc"));
+    {
+        frmOptions dialog;
+        dialog.open();
+        dialog.cmdOK->click();
+        QVERIFY(!dialog.isVisible());
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(useLockF(), std::string("0"));
+    }
+    frmOptions dialog;
+    dialog.open();
+    dialog.Check1->setChecked(true);
+    dialog.cmdOK->click();
+    QVERIFY(!dialog.isVisible());
+    QCOMPARE(useLockF(), std::string("1"));
+}
+
+void FrmOptionsTest::enterPressesOk() {
+    QVERIFY(f_regSetVal("", "useLockF", "1"));
+    frmOptions dialog;
+    dialog.open();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    dialog.Check1->setChecked(false);
+    QSignalSpy okPressed(dialog.cmdOK, &QPushButton::clicked);
+    QTest::keyClick(&dialog, Qt::Key_Return);
+    QCOMPARE(okPressed.count(), 1);
+    QVERIFY(!dialog.isVisible());
+    QCOMPARE(useLockF(), std::string("0"));
+}
+
+void FrmOptionsTest::escPressesCancel() {
+    QVERIFY(f_regSetVal("", "useLockF", "1"));
+    frmOptions dialog;
+    dialog.open();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    dialog.Check1->setChecked(false);
+    QSignalSpy cancelPressed(dialog.cmdCancel, &QPushButton::clicked);
+    QTest::keyClick(&dialog, Qt::Key_Escape);
+    QCOMPARE(cancelPressed.count(), 1);
+    QVERIFY(!dialog.isVisible());
+    QCOMPARE(dialog.result(), int(QDialog::Rejected));
+    QCOMPARE(useLockF(), std::string("1"));
+}
+
+void FrmOptionsTest::closingOtherwiseWritesNothing() {
+    QVERIFY(f_regSetVal("", "useLockF", "0"));
+    frmOptions dialog;
+    dialog.open();
+    QVERIFY(!dialog.Check1->isChecked());
+    dialog.Check1->setChecked(true);
+    QVERIFY(dialog.close());
+    QVERIFY(!dialog.isVisible());
+    QCOMPARE(useLockF(), std::string("0"));
+}
+
+void FrmOptionsTest::captionsExact() {
+    frmOptions dialog;
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("ｵﾌﾟｼｮﾝ"));
+    QCOMPARE(dialog.Check1->text(), QStringLiteral("ロックファイルを使う(次回起動時より有効となります。)"));
+    QCOMPARE(dialog.cmdOK->text(), QStringLiteral("OK"));
+    QCOMPARE(dialog.cmdCancel->text(), QStringLiteral("ｷｬﾝｾﾙ"));
+    QCOMPARE(dialog.cmdApply->text(), QStringLiteral("更新"));
+    QVERIFY(dialog.cmdOK->isDefault());
+    QVERIFY(!dialog.cmdApply->isDefault());
+}
+
+void FrmOptionsTest::layoutFromTwipsAndCentred() {
+    frmOptions dialog;
+    QCOMPARE(dialog.cmdOK->geometry(), twipsRect(1530, 735, 1095, 375));
+    QCOMPARE(dialog.cmdCancel->geometry(), twipsRect(2760, 735, 1095, 375));
+    QCOMPARE(dialog.cmdApply->geometry(), twipsRect(3960, 735, 1095, 375));
+    const QRect check = dialog.Check1->geometry();
+    QCOMPARE(check.topLeft(), twipsRect(120, 120, 0, 0).topLeft());
+    QVERIFY(check.width() >= ui::twipsToPx(4935));
+    QVERIFY(check.width() >= dialog.Check1->sizeHint().width());
+    // Every control lies inside the client area.
+    for (QWidget* w : {static_cast<QWidget*>(dialog.Check1), static_cast<QWidget*>(dialog.cmdApply)}) {
+        QVERIFY(dialog.rect().contains(w->geometry()));
+    }
+
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    QCOMPARE(dialog.x(), screen.x() + (screen.width() - dialog.width()) / 2);
+    QCOMPARE(dialog.y(), screen.y() + (screen.height() - dialog.height()) / 2);
+}
+
+void FrmOptionsTest::okIsFirstInTabOrder() {
+    frmOptions dialog;
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(dialog.cmdOK));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(dialog.cmdCancel));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(dialog.cmdApply));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(dialog.Check1));
+    dialog.close();
+}
+
+void FrmOptionsTest::showOptionsDialogIsModalOverItsOwner() {
+    QWidget owner;
+    owner.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&owner));
+
+    bool seen = false;
+    QTimer::singleShot(0, this, [&] {
+        auto* dialog = owner.findChild<frmOptions*>();
+        if (!dialog) {
+            // Not owned by the window: close whatever was shown so the test ends and fails.
+            for (QWidget* w : QApplication::topLevelWidgets()) {
+                if (auto* stray = qobject_cast<QDialog*>(w)) {
+                    stray->reject();
+                }
+            }
+            return;
+        }
+        seen = dialog->isVisible() && QApplication::activeModalWidget() == dialog;
+        dialog->Check1->setChecked(false);
+        dialog->cmdOK->click();
+    });
+    showOptionsDialog(&owner);
+    QVERIFY(seen);
+    QCOMPARE(useLockF(), std::string("0"));
+    // The dialog is gone once the call returns.
+    QVERIFY(owner.findChildren<frmOptions*>().isEmpty());
+}
+
+QTEST_MAIN(FrmOptionsTest)
+#include "frmOptions_test.moc"

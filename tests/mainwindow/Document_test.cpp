@@ -1,0 +1,252 @@
+// The archive document driven through the main window's File commands, with
+// scripted answers and file names.
+#include <QtTest>
+#include <filesystem>
+
+#include "app/RegIO.h"
+#include "archive/LtDataBaseInfo.h"
+#include "folders/FolderTree.h"
+#include "maillist/MailList.h"
+#include "mainwindow/frmMain.h"
+#include "tests/mainwindow/WindowFixture.h"
+
+namespace fs = std::filesystem;
+using namespace quorvel;
+using platform::MsgAnswer;
+using platform::MsgButtons;
+using test::Instance;
+
+namespace {
+
+QString rootText(frmMain& w) {
+    return w.tvTreeView->text(w.tvTreeView->keyAt(1));
+}
+
+// A change to the open archive, as an import or a folder edit makes one.
+void addFolder(frmMain& w, int id, const std::string& name) {
+    archive::LtDataBaseInfo db(workingFile(w.values()), "mailDirTabl");
+    QVERIFY(db.DB_Open("", true));
+    QVERIFY(db.DB_AddNew());
+    db.RecSet->Fields("ID").setValue(id);
+    db.RecSet->Fields("dname").setValue(name);
+    db.RecSet->Fields("parentID").setValue(1);
+    QVERIFY(db.DB_Update());
+    w.values().modFlag = true;
+}
+
+int folderRows(const std::string& archivePath) {
+    archive::LtDataBaseInfo db(archivePath, "mailDirTabl");
+    return db.DB_Open("", false) ? static_cast<int>(db.RecSet->RecordCount()) : -1;
+}
+
+}  // namespace
+
+class DocumentTest : public QObject {
+    Q_OBJECT
+private slots:
+    void newArchivesAreNumberedAndReplaceEachOther();
+    void closeAndExitAskBeforeLosingChanges();
+    void openRefusesAnArchiveInUse();
+    void saveAsWritesRetargetsAndKeepsTheViewCondition();
+    void workingInPlaceWithoutLockFiles();
+};
+
+void DocumentTest::newArchivesAreNumberedAndReplaceEachOther() {
+    Instance inst;
+    auto w = inst.start();
+    QVERIFY(w);
+    QCOMPARE(rootText(*w), QStringLiteral("新規_1.qvb"));
+    QCOMPARE(w->lblTitle0->text(), QStringLiteral("新規_1.qvb"));
+    const std::string work = inst.pv.workPath;
+    QVERIFY(fs::exists(work + "/新規_1.qvb"));
+    QVERIFY(fs::exists(work + "/新規_1.hvl"));
+    QCOMPARE(w->dirCounter, 1);
+    QCOMPARE(w->mailCounter, 0);
+    QVERIFY(inst.pv.newFlag);
+
+    QVERIFY(w->mnuFileNew_Click());  // nothing changed: no question
+    QCOMPARE(rootText(*w), QStringLiteral("新規_2.qvb"));
+    QVERIFY(!fs::exists(work + "/新規_1.hvl"));  // the replaced working file is gone
+    QCOMPARE(f_regGetVal("", "newFCnt", ""), std::string("2"));
+
+    // A changed archive asks first; Cancel keeps it.
+    addFolder(*w, 5, "受信");
+    inst.msgs.setNextAnswer(MsgAnswer::Cancel);
+    QVERIFY(!w->mnuFileNew_Click());
+    QCOMPARE(inst.msgs.shown().back().text, std::string("現在のファイルを保存しますか？"));
+    QCOMPARE(inst.msgs.shown().back().buttons, MsgButtons::YesNoCancel);
+    QCOMPARE(rootText(*w), QStringLiteral("新規_2.qvb"));
+    QVERIFY(inst.pv.modFlag);
+
+    // A missing template is reported and nothing changes.
+    fs::rename(inst.pv.sysPath + "/inttmpl.qvb", inst.pv.sysPath + "/moved.qvb");
+    inst.msgs.setNextAnswer(MsgAnswer::No);
+    QVERIFY(!w->mnuFileNew_Click());
+    QCOMPARE(inst.msgs.shown().back().text,
+             std::string("初期化ファイルがありません。セットアップしなおしてください。"));
+    QCOMPARE(rootText(*w), QStringLiteral("新規_2.qvb"));
+    inst.msgs.setNextAnswer(MsgAnswer::No);
+    w->close();
+    QVERIFY(!w->isVisible());
+    QCOMPARE(f_regGetVal("", "runACnt", ""), std::string("0"));
+    QCOMPARE(f_regGetVal("", "newFCnt", ""), std::string("0"));
+    QVERIFY(!fs::exists(work));
+}
+
+void DocumentTest::closeAndExitAskBeforeLosingChanges() {
+    Instance inst;
+    auto w = inst.start();
+    QVERIFY(w);
+    addFolder(*w, 2, "仕事");
+
+    // Closing a changed new archive asks to save it; a cancelled save dialog
+    // keeps the archive open rather than losing the change.
+    inst.msgs.setNextAnswer(MsgAnswer::Yes);
+    QVERIFY(!w->mnuFileClose_Click());
+    QCOMPARE(inst.msgs.shown().back().text, std::string("新規_1.qvbは、変更されています。保存しますか？"));
+    QCOMPARE(inst.files.asked().back().request.title, std::string("名前を付けて保存"));
+    QCOMPARE(inst.files.asked().back().request.filter, std::string("Quorvelファイル(*.qvb)|*.qvb"));
+    QVERIFY(w->archiveOpen());
+
+    // Cancel at exit keeps the window and the archive.
+    inst.msgs.setNextAnswer(MsgAnswer::Cancel);
+    QVERIFY(!w->close());
+    QVERIFY(w->isVisible());
+    QVERIFY(w->archiveOpen());
+
+    // Yes with a file name saves, then closes.
+    const std::string saved = inst.dir.file("mine.qvb");
+    inst.msgs.setNextAnswer(MsgAnswer::Yes);
+    inst.files.setNextFileName(saved);
+    QVERIFY(w->mnuFileClose_Click());
+    QVERIFY(!w->archiveOpen());
+    QCOMPARE(w->lblTitle0->text(), QStringLiteral("ファイルを開いていません！"));
+    QCOMPARE(w->lvListView->itemCount(), 0);
+    QCOMPARE(folderRows(saved), 2);
+    QVERIFY(!fs::exists(inst.dir.file("mine.hvl")));
+
+    // Closing with nothing open asks nothing; with nothing open, save writes nothing.
+    const size_t shown = inst.msgs.shown().size();
+    QVERIFY(!w->mnuFileSave_Click());
+    QVERIFY(w->mnuFileClose_Click());
+    QCOMPARE(inst.msgs.shown().size(), shown);
+    QVERIFY(w->close());
+}
+
+void DocumentTest::openRefusesAnArchiveInUse() {
+    Instance inst;
+    auto w = inst.start();
+    QVERIFY(w);
+    const std::string a = inst.dir.file("a.qvb");
+    const std::string ab = inst.dir.file("a.b.qvb");
+    fs::copy_file(test::builtTemplatePath(), a);
+    fs::copy_file(test::builtTemplatePath(), ab);
+
+    inst.files.setNextFileName(inst.dir.file("none.qvb"));
+    QVERIFY(!w->mnuFileOpen_Click());
+    QCOMPARE(inst.msgs.shown().back().text, std::string("ファイルが見つかりません"));
+    QCOMPARE(rootText(*w), QStringLiteral("新規_1.qvb"));
+
+    inst.files.setNextFileName(a);
+    QVERIFY(w->mnuFileOpen_Click());
+    QCOMPARE(inst.files.asked().back().request.title, std::string("開く"));
+    QCOMPARE(rootText(*w), QStringLiteral("a.qvb"));
+    QCOMPARE(test::readFile(inst.dir.file("a.hvl")), test::readFile(a));
+    QVERIFY(!fs::exists(inst.pv.workPath + "/新規_1.hvl"));
+
+    // The same archive again, and one sharing its lock name, are in use.
+    for (const std::string& path : {a, ab}) {
+        inst.files.setNextFileName(path);
+        QVERIFY(!w->mnuFileOpen_Click());
+        QCOMPARE(inst.msgs.shown().back().text, path + "は使用中です。");
+        QCOMPARE(rootText(*w), QStringLiteral("a.qvb"));
+        QCOMPARE(inst.pv.arcName, std::string("a.qvb"));
+        QVERIFY(fs::exists(inst.dir.file("a.hvl")));
+    }
+
+    // Answering No to the save question leaves the archive as last saved.
+    const std::string before = test::readFile(a);
+    addFolder(*w, 3, "x");
+    inst.msgs.setNextAnswer(MsgAnswer::No);
+    QVERIFY(w->mnuFileNew_Click());
+    QCOMPARE(test::readFile(a), before);
+    QVERIFY(!fs::exists(inst.dir.file("a.hvl")));
+    QVERIFY(w->close());
+}
+
+void DocumentTest::saveAsWritesRetargetsAndKeepsTheViewCondition() {
+    Instance inst;
+    auto w = inst.start();
+    QVERIFY(w);
+    addFolder(*w, 12, "プロジェクト");
+    w->folderTree().loadTree();
+    w->folderTree().tvTreeView_NodeClick("12_");
+    QCOMPARE(inst.pv.curDir, std::string("12_"));
+    QCOMPARE(w->sbStatusBar->panelText(1), QStringLiteral("0通のメールがあります。"));
+
+    // 上書き保存 of a new archive asks for a name; cancelling changes nothing.
+    QVERIFY(!w->mnuFileSave_Click());
+    QVERIFY(inst.pv.newFlag);
+
+    const std::string b = inst.dir.file("b.qvb");
+    inst.files.setNextFileName(b);
+    QVERIFY(w->mnuFileSaveAs_Click());
+    QVERIFY(!inst.pv.newFlag && !inst.pv.modFlag);
+    QCOMPARE(inst.pv.arcPath + "/" + inst.pv.arcName, b);
+    QCOMPARE(rootText(*w), QStringLiteral("b.qvb"));
+    QVERIFY(fs::exists(inst.dir.file("b.hvl")));
+    QVERIFY(!fs::exists(inst.pv.workPath + "/新規_1.hvl"));
+
+    // Onto its own path it is 上書き保存; onto another file it asks first.
+    const std::string c = inst.dir.file("c.qvb");
+    fs::copy_file(test::builtTemplatePath(), c);
+    inst.files.setNextFileName(c);
+    inst.msgs.setNextAnswer(MsgAnswer::No);
+    QVERIFY(!w->mnuFileSaveAs_Click());
+    QCOMPARE(inst.msgs.shown().back().text, "ファイル=" + c + "は存在しています。上書きしますか？");
+    QCOMPARE(inst.msgs.shown().back().buttons, MsgButtons::YesNo);
+    QCOMPARE(folderRows(c), 1);
+
+    // An archive another instance has open is not overwritten.
+    test::writeFile(inst.dir.file("c.hvl"), "held by another instance");
+    inst.files.setNextFileName(c);
+    QVERIFY(!w->mnuFileSaveAs_Click());
+    QCOMPARE(inst.msgs.shown().back().text, c + "は使用中です。");
+    QCOMPARE(folderRows(c), 1);
+    fs::remove(inst.dir.file("c.hvl"));
+
+    // Close, reopen: the folder saved as current comes back selected.
+    QVERIFY(w->mnuFileClose_Click());
+    inst.files.setNextFileName(b);
+    QVERIFY(w->mnuFileOpen_Click());
+    QCOMPARE(inst.pv.curDir, std::string("12_"));
+    QCOMPARE(w->tvTreeView->selectedKey(), QStringLiteral("12_"));
+    QCOMPARE(w->lblTitle0->text(), QStringLiteral("b.qvb\\プロジェクト"));
+    QVERIFY(inst.pv.activMail.empty());
+    QCOMPARE(w->dirCounter, 12);
+    QVERIFY(w->close());
+}
+
+void DocumentTest::workingInPlaceWithoutLockFiles() {
+    Instance inst;
+    f_regSetVal("", "useLockF", "0");
+    const std::string a = inst.dir.file("a.qvb");
+    fs::copy_file(test::builtTemplatePath(), a);
+    inst.commandLine = a;
+    auto w = inst.start();
+    QVERIFY(w);
+    QCOMPARE(rootText(*w), QStringLiteral("a.qvb"));
+    QCOMPARE(inst.pv.lockName, std::string("a.qvb"));
+    QVERIFY(!fs::exists(inst.dir.file("a.hvl")));
+    addFolder(*w, 4, "直接");
+    QCOMPARE(folderRows(a), 2);       // the change is in the archive at once
+    QVERIFY(w->mnuFileSave_Click());  // nothing to copy
+    inst.msgs.setNextAnswer(MsgAnswer::No);
+    QVERIFY(w->mnuFileClose_Click());
+    QVERIFY(!w->archiveOpen());
+    QCOMPARE(folderRows(a), 2);  // closing deleted nothing: there is no working copy
+    QVERIFY(w->close());
+}
+
+QTEST_MAIN(DocumentTest)
+#include "Document_test.moc"
