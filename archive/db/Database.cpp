@@ -2,8 +2,9 @@
 
 #include <sqlite3.h>
 
+#include "archive/db/SqlScanner.h"
+
 #include <atomic>
-#include <cctype>
 
 namespace quorvel::archive {
 
@@ -83,33 +84,15 @@ DbError Database::lastError() const {
 }
 
 std::string translateStatement(const std::string& sql) {
-    size_t i = 0;
-    auto skipSpace = [&] {
-        while (i < sql.size() && std::isspace(static_cast<unsigned char>(sql[i]))) {
-            ++i;
-        }
-    };
-    auto word = [&](const char* w) {
-        size_t n = std::char_traits<char>::length(w);
-        if (sql.size() - i < n) {
-            return false;
-        }
-        for (size_t k = 0; k < n; ++k) {
-            if (std::toupper(static_cast<unsigned char>(sql[i + k])) != w[k]) {
-                return false;
-            }
-        }
-        i += n;
-        return true;
-    };
-    skipSpace();
-    if (!word("DELETE")) {
+    SqlScanner scan{sql};
+    scan.space();
+    if (!scan.word("DELETE")) {
         return sql;
     }
-    size_t afterDelete = i;
-    skipSpace();
-    if (i < sql.size() && sql[i] == '*') {
-        return sql.substr(0, afterDelete) + sql.substr(i + 1);
+    const size_t afterDelete = scan.i;
+    scan.space();
+    if (scan.i < sql.size() && sql[scan.i] == '*') {
+        return sql.substr(0, afterDelete) + sql.substr(scan.i + 1);
     }
     return sql;
 }

@@ -6,6 +6,7 @@
 #include <set>
 
 #include "archive/db/SimpleCondition.h"
+#include "archive/db/SqlScanner.h"
 
 namespace quorvel::archive {
 
@@ -46,31 +47,13 @@ bool equalsNoCase(const std::string& a, const std::string& b) {
 // Reads "SELECT * FROM <table><rest>"; the table name may stand in brackets
 // or double quotes.
 bool parseSelectStar(const std::string& sql, std::string& table, std::string& rest) {
-    size_t i = 0;
-    auto space = [&] {
-        size_t start = i;
-        while (i < sql.size() && std::isspace(static_cast<unsigned char>(sql[i]))) {
-            ++i;
-        }
-        return i > start;
-    };
-    auto word = [&](const char* w) {
-        size_t n = std::char_traits<char>::length(w);
-        if (sql.size() - i < n) {
-            return false;
-        }
-        for (size_t k = 0; k < n; ++k) {
-            if (std::toupper(static_cast<unsigned char>(sql[i + k])) != w[k]) {
-                return false;
-            }
-        }
-        i += n;
-        return true;
-    };
-    space();
-    if (!word("SELECT") || !space() || !word("*") || !space() || !word("FROM") || !space()) {
+    SqlScanner scan{sql};
+    scan.space();
+    if (!scan.word("SELECT") || !scan.space() || !scan.word("*") || !scan.space() || !scan.word("FROM") ||
+        !scan.space()) {
         return false;
     }
+    size_t& i = scan.i;
     if (i < sql.size() && (sql[i] == '[' || sql[i] == '"')) {
         char close = sql[i] == '[' ? ']' : '"';
         size_t end = sql.find(close, i + 1);

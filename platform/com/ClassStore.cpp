@@ -1,14 +1,6 @@
 #include "platform/com/ClassStore.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-
+#include "platform/settings/LockedFile.h"
 #include "platform/settings/SettingsFile.h"
 #include "platform/xdg/MimeDefaults.h"
 
@@ -19,58 +11,6 @@ namespace {
 using platform::SettingsFile;
 
 constexpr const char* kDefaultName = "@";
-
-bool readWholeFile(const std::string& path, std::string& content) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        return false;
-    }
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
-    content = buffer.str();
-    return !in.bad();
-}
-
-bool writeAll(int fd, const std::string& data) {
-    const char* p = data.data();
-    size_t left = data.size();
-    while (left > 0) {
-        ssize_t n = ::write(fd, p, left);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        p += n;
-        left -= static_cast<size_t>(n);
-    }
-    return true;
-}
-
-class FileLock {
-public:
-    explicit FileLock(const std::string& path) {
-        fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-        while (fd_ >= 0 && ::flock(fd_, LOCK_EX) != 0) {
-            if (errno != EINTR) {
-                ::close(fd_);
-                fd_ = -1;
-            }
-        }
-    }
-    ~FileLock() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    FileLock(const FileLock&) = delete;
-    FileLock& operator=(const FileLock&) = delete;
-    bool held() const { return fd_ >= 0; }
-
-private:
-    int fd_ = -1;
-};
 
 }  // namespace
 
@@ -195,37 +135,18 @@ ClassStore::ClassStore(std::string path) : path_(std::move(path)) {}
 
 ClassStoreData ClassStore::read() const {
     std::string content;
-    if (!readWholeFile(path_, content)) {
+    if (!platform::readWholeFile(path_, content)) {
         return {};
     }
     return ClassStoreData::parse(content);
 }
 
 bool ClassStore::update(const std::function<void(ClassStoreData&)>& change) const {
-    std::error_code ec;
-    const std::filesystem::path target(path_);
-    if (target.has_parent_path()) {
-        std::filesystem::create_directories(target.parent_path(), ec);
-    }
-    FileLock lock(path_ + ".lock");
-    if (!lock.held()) {
-        return false;
-    }
-    ClassStoreData data = read();
-    change(data);
-
-    const std::string tmpPath = path_ + ".tmp" + std::to_string(::getpid());
-    int fd = ::open(tmpPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0) {
-        return false;
-    }
-    bool ok = writeAll(fd, data.text()) && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    if (ok && ::rename(tmpPath.c_str(), path_.c_str()) == 0) {
-        return true;
-    }
-    ::unlink(tmpPath.c_str());
-    return false;
+    return platform::updateFileLocked(path_, [&](const std::string& current) {
+        ClassStoreData data = ClassStoreData::parse(current);
+        change(data);
+        return data.text();
+    });
 }
 
 }  // namespace quorvel::com
