@@ -64,7 +64,14 @@ void DocumentTest::newArchivesAreNumberedAndReplaceEachOther() {
     QCOMPARE(w->mailCounter, 0);
     QVERIFY(inst.pv.newFlag);
 
+    // Files written for the mails of one archive go when another opens.
+    test::writeFile(work + "/1_.eml", "a preview of the first archive's mail 1");
+    test::writeFile(work + "/2.eml", "a copy for the mail program");
+    test::writeFile(work + "/notes.eml", "not a mail file of ours");
     QVERIFY(w->mnuFileNew_Click());  // nothing changed: no question
+    QVERIFY(!fs::exists(work + "/1_.eml"));
+    QVERIFY(!fs::exists(work + "/2.eml"));
+    QVERIFY(fs::exists(work + "/notes.eml"));
     QCOMPARE(rootText(*w), QStringLiteral("新規_2.qvb"));
     QVERIFY(!fs::exists(work + "/新規_1.hvl"));  // the replaced working file is gone
     QCOMPARE(f_regGetVal("", "newFCnt", ""), std::string("2"));
