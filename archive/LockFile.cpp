@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "archive/db/Database.h"
 #include "platform/dialogs/MessageService.h"
 #include "platform/fs/FileCopy.h"
 
@@ -25,6 +26,7 @@ bool f_makeLockFl(ProgramValues& pv) {
     std::string error;
     bool existed = false;
     if (platform::copyFileNew(archivePath, workingFile(pv), error, existed)) {
+        markScratchFile(workingFile(pv), true);
         return true;
     }
     if (existed) {
@@ -37,6 +39,7 @@ bool f_makeLockFl(ProgramValues& pv) {
 }
 
 bool s_DelLockFl(const std::string& lckFn) {
+    markScratchFile(lckFn, false);
     std::error_code ec;
     if (!std::filesystem::exists(lckFn, ec)) {
         return true;

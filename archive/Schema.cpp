@@ -48,6 +48,10 @@ std::string sqlDeleteAll(const std::string& table) {
     return "DELETE * FROM " + table + ";";
 }
 
+std::string sqlAppendOnly(const std::string& table) {
+    return "SELECT * FROM " + table + " WHERE 0";
+}
+
 std::string condId(int32_t id) {
     return "ID = " + std::to_string(id);
 }

@@ -61,6 +61,9 @@ std::string sqlSelectAllByIdDesc(const std::string& table);  // highest identifi
 std::string sqlSelectFolders(const TableDefs& defs);         // folders by parentID
 std::string sqlMailList(const TableDefs& defs, int32_t dirId);
 std::string sqlDeleteAll(const std::string& table);  // "DELETE * FROM T;"
+// An updatable set over a table that reads none of its rows, for adding rows
+// without fetching every row already stored.
+std::string sqlAppendOnly(const std::string& table);
 
 // Search conditions for find first / find next.
 std::string condId(int32_t id);     // "ID = n"

@@ -29,6 +29,14 @@ struct Command {
 int runParse(const Args& args, std::ostream& out, std::ostream& err);
 extern const std::string_view kParseDetails;
 
+// new ARCHIVE; import ARCHIVE [--folder ID] FILE...; ls ARCHIVE [--folder ID]
+int runNew(const Args& args, std::ostream& out, std::ostream& err);
+int runImport(const Args& args, std::ostream& out, std::ostream& err);
+int runLs(const Args& args, std::ostream& out, std::ostream& err);
+extern const std::string_view kNewDetails;
+extern const std::string_view kImportDetails;
+extern const std::string_view kLsDetails;
+
 // regsvr [-u] LIBRARY.so: registers a component library in the per-user class
 // store, or unregisters it.
 int runRegsvr(const Args& args, std::ostream& out, std::ostream& err);

@@ -13,6 +13,12 @@ using quorvel::cli::Command;
 const Command kCommands[] = {
     {"parse", "parse FILE...", "print the header values of mail files, one JSON line per file",
      quorvel::cli::kParseDetails, quorvel::cli::runParse},
+    {"new", "new ARCHIVE", "make a new, empty archive from the template", quorvel::cli::kNewDetails,
+     quorvel::cli::runNew},
+    {"import", "import ARCHIVE [--folder ID] FILE...", "store mail files in a folder of an archive",
+     quorvel::cli::kImportDetails, quorvel::cli::runImport},
+    {"ls", "ls ARCHIVE [--folder ID]", "list an archive's folders, or the mails of one folder",
+     quorvel::cli::kLsDetails, quorvel::cli::runLs},
     {"regsvr", "regsvr [-u] LIBRARY.so", "register a component library for this user, or unregister it (-u)",
      quorvel::cli::kRegsvrDetails, quorvel::cli::runRegsvr},
 };

@@ -5,6 +5,7 @@
 #include "archive/db/SqlScanner.h"
 
 #include <atomic>
+#include <set>
 
 namespace quorvel::archive {
 
@@ -65,7 +66,8 @@ std::unique_ptr<Database> Database::openExclusive(const std::string& path, DbErr
     // A mail list is read in identifier order through the index, which visits
     // the table's pages out of order: a cache that holds a large archive's
     // header rows avoids reading the same pages again and again.
-    if (!run(db, "PRAGMA cache_size=-65536", e)) {
+    if (!run(db, "PRAGMA cache_size=-65536", e) ||
+        !run(db, isScratchFile(path) ? "PRAGMA synchronous=OFF" : "PRAGMA synchronous=FULL", e)) {
         return fail(e);
     }
     return std::unique_ptr<Database>(new Database(db, path));
@@ -81,6 +83,25 @@ bool Database::execute(const std::string& sql, DbError& error) {
 
 DbError Database::lastError() const {
     return errorOf(db_, SQLITE_ERROR);
+}
+
+namespace {
+std::set<std::string>& scratchFiles() {
+    static std::set<std::string> files;
+    return files;
+}
+}  // namespace
+
+void markScratchFile(const std::string& path, bool scratch) {
+    if (scratch) {
+        scratchFiles().insert(path);
+    } else {
+        scratchFiles().erase(path);
+    }
+}
+
+bool isScratchFile(const std::string& path) {
+    return scratchFiles().count(path) != 0;
 }
 
 std::string translateStatement(const std::string& sql) {

@@ -46,6 +46,12 @@ private:
     std::string path_;
 };
 
+// A working copy is scratch until 上書き保存 copies it over the archive, so its
+// writes need not reach the disk one by one; an archive worked on in place is
+// written durably. Files marked here are opened without syncing each commit.
+void markScratchFile(const std::string& path, bool scratch);
+bool isScratchFile(const std::string& path);
+
 // Rewrites the one statement form Jet takes and SQLite does not:
 // "DELETE * FROM T ..." becomes "DELETE FROM T ...".
 std::string translateStatement(const std::string& sql);

@@ -1,0 +1,124 @@
+#include "import/MailImporter.h"
+
+#include <fstream>
+
+#include "archive/LtDataBaseInfo.h"
+#include "archive/Schema.h"
+#include "import/MailFileParser.h"
+
+namespace quorvel::mailimport {
+
+using namespace archive;
+
+bool storeParsedMail(ProgramValues& pv, int32_t id, const std::string& dirKey) {
+    TableDefs& d = pv.defs;
+    const std::string idText = std::to_string(id);
+    d.infCols[col::kInfDirId].value = std::to_string(keyToId(dirKey));
+    d.infCols[col::kInfId].value = idText;
+    d.bdyCols[col::kBdyId].value = idText;  // no row of that table is written
+    d.objCols[col::kObjId].value = idText;
+
+    const std::string& infTable = d.tblNames[kMailInfTabl];
+    const std::string& objTable = d.tblNames[kMailOBJTabl];
+    LtDataBaseInfo db(workingFile(pv), infTable);
+    if (!db.DB_Open(sqlAppendOnly(infTable), true)) {
+        return false;
+    }
+    Transaction tx(*db.Dbase);
+    if (!db.DB_AddNew()) {
+        return false;
+    }
+    for (const ColumnSpec& c : d.infCols) {
+        if (!c.value.empty()) {
+            db.RecSet->Fields(c.colName).setValue(c.value);
+        }
+    }
+    if (!db.DB_Update()) {
+        return false;
+    }
+    // The stored file goes into the same transaction; it is streamed from
+    // the mail file, so a mail of any size takes a bounded amount of memory.
+    LtDataBaseInfo obj(workingFile(pv), objTable);
+    DbError error;
+    const std::string objSql = sqlAppendOnly(objTable);
+    auto rs = RecordSet::open(*db.Dbase, objSql, false, true, error);
+    if (!rs) {
+        return obj.reportError(error, "OpenRecordset " + objSql);
+    }
+    if (!rs->AddNew(error)) {
+        return obj.reportError(error, "AddNew");
+    }
+    rs->Fields(d.objCols[col::kObjId].colName).setValue(d.objCols[col::kObjId].value);
+    rs->Fields(d.objCols[col::kObjFile].colName).AppendChunkFromFile(d.objCols[col::kObjFile].value);
+    if (!rs->Update(error)) {
+        return obj.reportError(error, "Update");
+    }
+    rs.reset();
+    return tx.commit(error) || db.reportError(error, "Update");
+}
+
+ImportOutcome importMailFile(ProgramValues& pv, int32_t& mailCounter, const std::string& path,
+                             const std::string& dirKey) {
+    if (!f_parseMailFl(path, pv.defs)) {
+        return ImportOutcome::NotMail;
+    }
+    ++mailCounter;
+    return storeParsedMail(pv, mailCounter, dirKey) ? ImportOutcome::Stored : ImportOutcome::Failed;
+}
+
+DropImport importFiles(ProgramValues& pv, int32_t& mailCounter, const std::vector<std::string>& paths,
+                       const std::string& dirKey, const std::function<void(int stored)>& progress) {
+    DropImport result;
+    for (const std::string& path : paths) {
+        switch (importMailFile(pv, mailCounter, path, dirKey)) {
+            case ImportOutcome::Stored:
+                ++result.stored;
+                if (progress) {
+                    progress(result.stored);
+                }
+                break;
+            case ImportOutcome::NotMail:
+                result.rejected.push_back(path);
+                break;
+            case ImportOutcome::Failed:
+                // The archive refused a write (its box was shown): trying the
+                // remaining files would only repeat the box for each of them.
+                result.failed = true;
+                return result;
+        }
+    }
+    return result;
+}
+
+std::string rejectedListText(const std::vector<std::string>& rejected) {
+    std::string text;
+    for (const std::string& path : rejected) {
+        text += "\n" + path;
+    }
+    return text;
+}
+
+std::string errorLogPath(const std::string& workPath, int n) {
+    return workPath + "/errlog_" + std::to_string(n) + ".txt";
+}
+
+bool writeErrorLog(const std::string& path, const std::string& listText) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << listText;
+    out.close();
+    return !out.fail();
+}
+
+std::string rejectedFilesMessage(const std::string& listText, const std::string& logPath) {
+    return std::string(kRejectedHead) + "\n" + listText + "\n" + kRejectedLogHead + "\n" + logPath;
+}
+
+std::string newestDroppedPath(const std::string& fileList, const std::string& previous) {
+    if (!previous.empty() && fileList.size() > previous.size() + 1 &&
+        fileList.compare(0, previous.size(), previous) == 0 && fileList[previous.size()] == ',') {
+        return fileList.substr(previous.size() + 1);
+    }
+    return fileList;  // the first event of a drop names one path, commas and all
+}
+
+}  // namespace quorvel::mailimport

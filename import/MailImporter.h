@@ -1,0 +1,55 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/ProgramValues.h"
+
+// Storing dropped mail files in the open archive: each file is parsed, and a
+// mail becomes one header row and one stored file, both written in one
+// transaction so that no header row is ever left without its file.
+namespace quorvel::mailimport {
+
+inline constexpr const char* kStoredSuffix = "件のメールを登録";
+inline constexpr const char* kRejectedHead = "以下のファイルは.eml形式と認識できませんでした。";
+inline constexpr const char* kRejectedLogHead = "これらのファイル名は、次のファイルに保存されています。";
+
+enum class ImportOutcome { Stored, NotMail, Failed };
+
+// Writes the parsed mail in defs' value fields as mail `id` of the folder
+// `dirKey`; false, after the access layer's error box, when it could not.
+bool storeParsedMail(ProgramValues& pv, int32_t id, const std::string& dirKey);
+
+// Parses one file and stores it when it is a mail, taking the next identifier
+// from mailCounter.
+ImportOutcome importMailFile(ProgramValues& pv, int32_t& mailCounter, const std::string& path,
+                             const std::string& dirKey);
+
+struct DropImport {
+    int stored = 0;
+    std::vector<std::string> rejected;  // the files that are not mails
+    bool failed = false;                // an archive write failed; the rest was not tried
+};
+
+// Imports every file of one drop in order; `progress` hears the stored count
+// after each stored mail.
+DropImport importFiles(ProgramValues& pv, int32_t& mailCounter, const std::vector<std::string>& paths,
+                       const std::string& dirKey, const std::function<void(int stored)>& progress = {});
+
+// The rejected paths, each after a line feed.
+std::string rejectedListText(const std::vector<std::string>& rejected);
+// The error log's path for log number n of this run.
+std::string errorLogPath(const std::string& workPath, int n);
+// Writes the log; false when it could not be written.
+bool writeErrorLog(const std::string& path, const std::string& listText);
+// The message that names the rejected files and the log.
+std::string rejectedFilesMessage(const std::string& listText, const std::string& logPath);
+
+// The one path a drop-target event adds: each event of one drop repeats the
+// paths written so far, joined by ",", and adds one at the end. `previous` is
+// the list of the event before (empty for a drop's first event).
+std::string newestDroppedPath(const std::string& fileList, const std::string& previous);
+
+}  // namespace quorvel::mailimport

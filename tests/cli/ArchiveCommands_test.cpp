@@ -1,0 +1,85 @@
+// new, import and ls run as the built tool, on archives in a temporary folder.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <sstream>
+#include <vector>
+
+#include "tests/support/TestEnv.h"
+
+namespace {
+
+using quorvel::test::readFile;
+using quorvel::test::writeFile;
+
+struct CliResult {
+    int status = -1;
+    std::vector<std::string> lines;
+    std::string err;
+};
+
+class ArchiveCommandsTest : public ::testing::Test {
+protected:
+    quorvel::test::IsolatedXdg env_;
+    quorvel::test::TempDir dir_;
+
+    CliResult run(const std::vector<std::string>& args) {
+        std::string command = QUORVEL_CLI;
+        for (const auto& a : args) {
+            command += " '" + a + "'";
+        }
+        command += " >" + dir_.file("out") + " 2>" + dir_.file("err");
+        const int raw = std::system(command.c_str());
+        CliResult r;
+        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        std::istringstream out(readFile(dir_.file("out")));
+        for (std::string line; std::getline(out, line);) {
+            r.lines.push_back(line);
+        }
+        r.err = readFile(dir_.file("err"));
+        return r;
+    }
+};
+
+std::string mail(const std::string& subject) {
+    return "From: a@example.com\nTo: b@example.com\nSubject: " + subject + "\nDate: 1 Jan 2002 10:00:00\n\nbody\n";
+}
+
+}  // namespace
+
+TEST_F(ArchiveCommandsTest, newImportAndListAnArchive) {
+    const std::string a = dir_.file("a.qvb");
+    EXPECT_EQ(run({"new", a}).status, 0);
+    CliResult again = run({"new", a});
+    EXPECT_EQ(again.status, 2);  // never replaces an archive
+    EXPECT_NE(again.err.find("exists"), std::string::npos);
+
+    writeFile(dir_.file("1.eml"), mail("first"));
+    writeFile(dir_.file("2.eml"), mail("second"));
+    writeFile(dir_.file("x.txt"), "plain text\n");
+    CliResult imported = run({"import", a, dir_.file("1.eml"), dir_.file("x.txt"), dir_.file("2.eml")});
+    EXPECT_EQ(imported.status, 1);  // one file was not a mail
+    ASSERT_EQ(imported.lines.size(), 2u);
+    EXPECT_EQ(imported.lines[0], "2件のメールを登録");
+    EXPECT_EQ(imported.lines[1], "not a mail: " + dir_.file("x.txt"));
+    EXPECT_EQ(run({"import", a, "--folder", "5", dir_.file("1.eml")}).status, 0);
+
+    CliResult folders = run({"ls", a});
+    EXPECT_EQ(folders.lines, std::vector<std::string>{"1\t0\tルート"});
+    CliResult root = run({"ls", a, "--folder", "1"});
+    ASSERT_EQ(root.lines.size(), 2u);
+    EXPECT_EQ(root.lines[0], "1\tS\t\t\t\ta@example.com\tfirst\t2002/01/01 10:00\tb@example.com\t1KB");
+    EXPECT_EQ(root.lines[1].substr(0, 2), "2\t");
+    CliResult five = run({"ls", a, "--folder", "5"});
+    ASSERT_EQ(five.lines.size(), 1u);
+    EXPECT_EQ(five.lines[0].substr(0, 2), "3\t");  // identifiers continue after the highest stored
+
+    // An archive the window has open is not written.
+    writeFile(dir_.file("a.hvl"), "the window's working copy");
+    CliResult busy = run({"import", a, dir_.file("1.eml")});
+    EXPECT_EQ(busy.status, 2);
+    EXPECT_NE(busy.err.find("in use"), std::string::npos);
+    EXPECT_EQ(run({"ls", a, "--folder", "1"}).lines.size(), 2u);
+    EXPECT_EQ(run({"import", dir_.file("none.qvb"), dir_.file("1.eml")}).status, 2);
+    EXPECT_EQ(run({"import", a}).status, 1);  // usage
+}
