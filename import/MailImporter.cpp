@@ -10,67 +10,90 @@ namespace quorvel::mailimport {
 
 using namespace archive;
 
-bool storeParsedMail(ProgramValues& pv, int32_t id, const std::string& dirKey) {
-    TableDefs& d = pv.defs;
+MailWriter::MailWriter(ProgramValues& pv)
+    : pv_(pv),
+      inf_(workingFile(pv), pv.defs.tblNames[kMailInfTabl]),
+      obj_(workingFile(pv), pv.defs.tblNames[kMailOBJTabl]) {}
+
+MailWriter::~MailWriter() = default;
+
+bool MailWriter::open() {
+    if (objSet_) {
+        return true;
+    }
+    if (!inf_.DB_Open(sqlAppendOnly(inf_.Tname), true)) {
+        return false;
+    }
+    DbError error;
+    const std::string objSql = sqlAppendOnly(obj_.Tname);
+    objSet_ = RecordSet::open(*inf_.Dbase, objSql, false, true, error);
+    return objSet_ || obj_.reportError(error, "OpenRecordset " + objSql);
+}
+
+bool MailWriter::store(int32_t id, const std::string& dirKey) {
+    if (!open()) {
+        return false;
+    }
+    TableDefs& d = pv_.defs;
     const std::string idText = std::to_string(id);
     d.infCols[col::kInfDirId].value = std::to_string(keyToId(dirKey));
     d.infCols[col::kInfId].value = idText;
     d.bdyCols[col::kBdyId].value = idText;  // no row of that table is written
     d.objCols[col::kObjId].value = idText;
 
-    const std::string& infTable = d.tblNames[kMailInfTabl];
-    const std::string& objTable = d.tblNames[kMailOBJTabl];
-    LtDataBaseInfo db(workingFile(pv), infTable);
-    if (!db.DB_Open(sqlAppendOnly(infTable), true)) {
-        return false;
-    }
-    Transaction tx(*db.Dbase);
-    if (!db.DB_AddNew()) {
+    Transaction tx(*inf_.Dbase);
+    if (!inf_.DB_AddNew()) {
         return false;
     }
     for (const ColumnSpec& c : d.infCols) {
         if (!c.value.empty()) {
-            db.RecSet->Fields(c.colName).setValue(c.value);
+            inf_.RecSet->Fields(c.colName).setValue(c.value);
         }
     }
-    if (!db.DB_Update()) {
+    if (!inf_.DB_Update()) {
         return false;
     }
     // The stored file goes into the same transaction; it is streamed from
     // the mail file, so a mail of any size takes a bounded amount of memory.
-    LtDataBaseInfo obj(workingFile(pv), objTable);
     DbError error;
-    const std::string objSql = sqlAppendOnly(objTable);
-    auto rs = RecordSet::open(*db.Dbase, objSql, false, true, error);
-    if (!rs) {
-        return obj.reportError(error, "OpenRecordset " + objSql);
+    if (!objSet_->AddNew(error)) {
+        return obj_.reportError(error, "AddNew");
     }
-    if (!rs->AddNew(error)) {
-        return obj.reportError(error, "AddNew");
+    objSet_->Fields(d.objCols[col::kObjId].colName).setValue(d.objCols[col::kObjId].value);
+    objSet_->Fields(d.objCols[col::kObjFile].colName).AppendChunkFromFile(d.objCols[col::kObjFile].value);
+    if (!objSet_->Update(error)) {
+        return obj_.reportError(error, "Update");
     }
-    rs->Fields(d.objCols[col::kObjId].colName).setValue(d.objCols[col::kObjId].value);
-    rs->Fields(d.objCols[col::kObjFile].colName).AppendChunkFromFile(d.objCols[col::kObjFile].value);
-    if (!rs->Update(error)) {
-        return obj.reportError(error, "Update");
-    }
-    rs.reset();
-    return tx.commit(error) || db.reportError(error, "Update");
+    return tx.commit(error) || inf_.reportError(error, "Update");
+}
+
+bool storeParsedMail(ProgramValues& pv, int32_t id, const std::string& dirKey) {
+    return MailWriter(pv).store(id, dirKey);
 }
 
 ImportOutcome importMailFile(ProgramValues& pv, int32_t& mailCounter, const std::string& path,
+                             const std::string& dirKey) {
+    MailWriter writer(pv);
+    return importMailFile(writer, pv, mailCounter, path, dirKey);
+}
+
+ImportOutcome importMailFile(MailWriter& writer, ProgramValues& pv, int32_t& mailCounter, const std::string& path,
                              const std::string& dirKey) {
     if (!f_parseMailFl(path, pv.defs)) {
         return ImportOutcome::NotMail;
     }
     ++mailCounter;
-    return storeParsedMail(pv, mailCounter, dirKey) ? ImportOutcome::Stored : ImportOutcome::Failed;
+    return writer.store(mailCounter, dirKey) ? ImportOutcome::Stored : ImportOutcome::Failed;
 }
 
 DropImport importFiles(ProgramValues& pv, int32_t& mailCounter, const std::vector<std::string>& paths,
                        const std::string& dirKey, const std::function<void(int stored)>& progress) {
     DropImport result;
+    // One drop is one task on the archive: it is opened once for all its
+    // files, and each mail is its own transaction.
+    MailWriter writer(pv);
     for (const std::string& path : paths) {
-        switch (importMailFile(pv, mailCounter, path, dirKey)) {
+        switch (importMailFile(writer, pv, mailCounter, path, dirKey)) {
             case ImportOutcome::Stored:
                 ++result.stored;
                 if (progress) {

@@ -2,10 +2,12 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/ProgramValues.h"
+#include "archive/LtDataBaseInfo.h"
 
 // Storing dropped mail files in the open archive: each file is parsed, and a
 // mail becomes one header row and one stored file, both written in one
@@ -18,13 +20,35 @@ inline constexpr const char* kRejectedLogHead = "これらのファイル名は�
 
 enum class ImportOutcome { Stored, NotMail, Failed };
 
-// Writes the parsed mail in defs' value fields as mail `id` of the folder
-// `dirKey`; false, after the access layer's error box, when it could not.
+// Writes parsed mails into the open archive: the archive is opened at the
+// first mail and stays open until the writer goes, so a drop of many files is
+// one task on the archive. Each mail's two rows are one transaction.
+class MailWriter {
+public:
+    explicit MailWriter(ProgramValues& pv);
+    ~MailWriter();
+    MailWriter(const MailWriter&) = delete;
+    MailWriter& operator=(const MailWriter&) = delete;
+
+    // Writes the parsed mail in defs' value fields as mail `id` of the folder
+    // `dirKey`; false, after the access layer's error box, when it could not.
+    bool store(int32_t id, const std::string& dirKey);
+
+private:
+    bool open();
+    ProgramValues& pv_;
+    archive::LtDataBaseInfo inf_;
+    archive::LtDataBaseInfo obj_;  // names the file table in its error boxes
+    std::unique_ptr<archive::RecordSet> objSet_;
+};
+
 bool storeParsedMail(ProgramValues& pv, int32_t id, const std::string& dirKey);
 
 // Parses one file and stores it when it is a mail, taking the next identifier
 // from mailCounter.
 ImportOutcome importMailFile(ProgramValues& pv, int32_t& mailCounter, const std::string& path,
+                             const std::string& dirKey);
+ImportOutcome importMailFile(MailWriter& writer, ProgramValues& pv, int32_t& mailCounter, const std::string& path,
                              const std::string& dirKey);
 
 struct DropImport {
