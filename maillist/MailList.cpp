@@ -2,10 +2,15 @@
 
 #include <QCursor>
 #include <QMenu>
+#include <filesystem>
 
 #include "app/RegIO.h"
 #include "archive/LtDataBaseInfo.h"
 #include "archive/Schema.h"
+#include "maillist/MailDeletion.h"
+#include "maillist/MailerLaunch.h"
+#include "maillist/StoredMail.h"
+#include "platform/dialogs/MessageService.h"
 
 namespace quorvel {
 
@@ -19,6 +24,49 @@ MailList::MailList(ProgramValues& pv, ui::ListView& list, QMenu& contextMenu, QO
     connect(&list_, &ui::ListView::KeyDown, this, &MailList::lvListView_KeyDown);
     connect(&list_, &ui::ListView::KeyUp, this, &MailList::lvListView_KeyUp);
     connect(&list_, &ui::ListView::MouseDown, this, &MailList::lvListView_MouseDown);
+    connect(&list_, &ui::ListView::DblClick, this, &MailList::lvListView_DblClick);
+}
+
+void MailList::mnuDelMal() {
+    std::vector<int32_t> delLst{0};
+    for (const QString& key : list_.selectedKeysInOrder()) {
+        delLst.push_back(archive::keyToId(key.toStdString()));
+    }
+    for (size_t i = 1; i < delLst.size(); ++i) {
+        list_.removeItem(QString::fromStdString(archive::makeKey(delLst[i])));
+    }
+    if (delLst.size() > 1 && s_delMailByID(pv_, delLst, pv_.defs.tblNames[archive::kMailInfTabl])) {
+        s_delMailByID(pv_, delLst, pv_.defs.tblNames[archive::kMailOBJTabl]);
+    }
+    if (resetPreview) {
+        resetPreview();
+    }
+    pv_.modFlag = true;
+}
+
+void MailList::lvListView_DblClick() {
+    const QStringList selected = list_.selectedKeysInOrder();
+    if (selected.isEmpty()) {
+        return;
+    }
+    const int32_t id = archive::keyToId(selected.first().toStdString());
+    if (id <= 0) {
+        return;
+    }
+    const std::string path = pv_.workPath + "/" + std::to_string(id) + ".eml";
+    std::error_code ec;
+    if (!std::filesystem::exists(path, ec)) {
+        writeStoredMail(pv_, id, path);
+    }
+    if (!std::filesystem::exists(path, ec)) {
+        return;  // the stored copy was not found
+    }
+    if (pv_.mailerCmd.empty()) {
+        platform::msgBox(kMsgNoMailer);
+    } else if (!startMailer(pv_.mailerCmd, path)) {
+        platform::msgBox("メーラーを起動できませんでした。\n" + pv_.mailerCmd, platform::MsgButtons::Ok,
+                         platform::MsgIcon::Warning);
+    }
 }
 
 void MailList::buildColumns() {

@@ -24,6 +24,7 @@ public:
     std::function<void(const std::string& mailKey)> showPreview;  // an item click
     std::function<void()> deleteMails;                            // the Delete key
     std::function<void()> mouseDownDrag;                          // empties the drag lists
+    std::function<void()> resetPreview;                           // after mails were deleted
 
     // Adds the ten columns and applies the stored positions and widths.
     void buildColumns();
@@ -32,6 +33,11 @@ public:
     // Fills the list with the mails of a folder; on a failed read the list
     // keeps what it showed.
     void s_mailListLoad(const std::string& dirKey);
+
+    // Deletes the selected mails from the list and from both tables.
+    void mnuDelMal();
+    // Opens the selected mail in the mail program.
+    void lvListView_DblClick();
 
     void lvListView_ColumnClick(int column);
     void lvListView_ItemClick(int row);

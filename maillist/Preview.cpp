@@ -1,12 +1,10 @@
 #include "maillist/Preview.h"
 
 #include <QLabel>
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
 
-#include "archive/LtDataBaseInfo.h"
 #include "archive/Schema.h"
+#include "maillist/StoredMail.h"
 #include "mainwindow/toolkit/ListView.h"
 
 namespace fs = std::filesystem;
@@ -18,7 +16,6 @@ namespace {
 constexpr int kSubFrom = 5;
 constexpr int kSubSubject = 6;
 constexpr int kSubTo = 8;
-constexpr int64_t kCopyPiece = 1 << 20;
 }  // namespace
 
 Preview::Preview(ProgramValues& pv, QLabel& header, ui::ListView& list, std::function<void(const QString&)> navigate)
@@ -65,7 +62,7 @@ void Preview::s_aprPreview(const std::string& malNumID) {
     const std::string path = previewPath(malNumID);
     std::error_code ec;
     if (!std::filesystem::exists(path, ec)) {
-        writePreviewFile(id, path);
+        writeStoredMail(pv_, id, path);
     }
     navigate_(QString::fromStdString(path));
     const int row = list_.indexOfKey(QString::fromStdString(malNumID));
@@ -73,36 +70,6 @@ void Preview::s_aprPreview(const std::string& malNumID) {
         header_.setText(
             headerText(list_.subItem(row, kSubFrom), list_.subItem(row, kSubTo), list_.subItem(row, kSubSubject)));
     }
-}
-
-// The file is written under a temporary name and renamed when complete, so a
-// failed write (a full disk) never leaves a truncated preview that later
-// clicks would show as the mail.
-bool Preview::writePreviewFile(int32_t id, const std::string& path) {
-    archive::LtDataBaseInfo db(workingFile(pv_), pv_.defs.tblNames[archive::kMailOBJTabl]);
-    if (!db.DB_Open(archive::sqlSelectAllById(pv_.defs.tblNames[archive::kMailOBJTabl]), false)) {
-        return false;
-    }
-    db.DB_MoveFirst();
-    if (!db.DB_FindFirst(archive::condId(id))) {
-        return false;
-    }
-    archive::Field& file = db.RecSet->Fields(pv_.defs.objCols[archive::col::kObjFile].colName);
-    const std::string partial = path + ".part";
-    std::ofstream out(partial, std::ios::binary | std::ios::trunc);
-    const int64_t size = file.FieldSize();
-    bool ok = static_cast<bool>(out);
-    for (int64_t offset = 0; ok && offset < size; offset += kCopyPiece) {
-        auto piece = file.GetChunk(offset, kCopyPiece);
-        ok = piece && out.write(piece->data(), static_cast<std::streamsize>(piece->size()));
-    }
-    out.close();
-    ok = ok && !out.fail();
-    if (!ok || std::rename(partial.c_str(), path.c_str()) != 0) {
-        std::remove(partial.c_str());
-        return false;
-    }
-    return true;
 }
 
 }  // namespace quorvel

@@ -37,8 +37,6 @@ public:
     std::string previewPath(const std::string& malNumID) const;
 
 private:
-    bool writePreviewFile(int32_t id, const std::string& path);
-
     ProgramValues& pv_;
     QLabel& header_;
     ui::ListView& list_;

@@ -29,6 +29,7 @@ frmMain::frmMain(ProgramValues& pv, QWidget* parent) : QMainWindow(parent), pv_(
     mailList_ = std::make_unique<MailList>(pv_, *lvListView, *mneEdit2);
     mailList_->showPreview = [this](const std::string& key) { preview_->s_aprPreview(key); };
     mailList_->deleteMails = [this] { mnuDelMal->trigger(); };
+    mailList_->resetPreview = [this] { preview_->clearPreview(); };
     preview_ = std::make_unique<Preview>(pv_, *previewHeadder, *lvListView,
                                          [this](const QString& path) { navigatePreview(path); });
     folderTree_ = std::make_unique<FolderTree>(pv_, *tvTreeView, *lblTitle0, *sbStatusBar, *mailList_, *preview_);
@@ -37,6 +38,7 @@ frmMain::frmMain(ProgramValues& pv, QWidget* parent) : QMainWindow(parent), pv_(
     connect(mnuFileClose, &QAction::triggered, this, [this] { mnuFileClose_Click(); });
     connect(mnuFileSave, &QAction::triggered, this, [this] { mnuFileSave_Click(); });
     connect(mnuFileSaveAs, &QAction::triggered, this, [this] { mnuFileSaveAs_Click(); });
+    connect(mnuDelMal, &QAction::triggered, this, [this] { mailList_->mnuDelMal(); });
     connect(mnuOpution, &QAction::triggered, this, [this] { showOptionsDialog(this); });
     connect(mnuHelpContents, &QAction::triggered, this, [this] { help_.displayToc(pv_.programFolder); });
     connect(mnuHelpAbout, &QAction::triggered, this, [this] { showAboutBox(this); });

@@ -2,6 +2,7 @@
 
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <algorithm>
 
 #include "mainwindow/toolkit/Twips.h"
 
@@ -175,6 +176,19 @@ QStringList ListView::selectedKeys() const {
     const auto rows = selectionModel()->selectedRows();
     for (const auto& index : rows) {
         keys << model_->row(index.row()).key;
+    }
+    return keys;
+}
+
+QStringList ListView::selectedKeysInOrder() const {
+    QList<int> rows;
+    for (const auto& index : selectionModel()->selectedRows()) {
+        rows << index.row();
+    }
+    std::sort(rows.begin(), rows.end());
+    QStringList keys;
+    for (int row : rows) {
+        keys << model_->row(row).key;
     }
     return keys;
 }

@@ -48,6 +48,8 @@ public:
     QString itemText(int row) const;
     QString subItem(int row, int subItem) const;
     QStringList selectedKeys() const;
+    // The selected rows' keys from the first row to the last.
+    QStringList selectedKeysInOrder() const;
     void beginUpdate();
     void endUpdate();
 

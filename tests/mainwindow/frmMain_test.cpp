@@ -7,6 +7,7 @@
 #include "app/RegIO.h"
 #include "app/StartUp.h"
 #include "archive/LtDataBaseInfo.h"
+#include "archive/Schema.h"
 #include "maillist/MailList.h"
 #include "maillist/Preview.h"
 #include "maillist/preview/PreviewBox.h"
@@ -50,6 +51,7 @@ private slots:
     void smallestWindowAndStoredLayoutSurviveARestart();
     void mailListSortsAndAlternatesIcons();
     void previewFollowsPlainClicksOnly();
+    void deleteKeyAndDoubleClick();
 };
 
 void FrmMainTest::firstRunLayoutMenusAndSettings() {
@@ -244,6 +246,71 @@ void FrmMainTest::previewFollowsPlainClicksOnly() {
     w->preview().s_aprPreview("99_");
     QVERIFY(!fs::exists(inst.pv.workPath + "/99_.eml"));
     QVERIFY(inst.msgs.shown().empty());
+    w->close();
+}
+
+void FrmMainTest::deleteKeyAndDoubleClick() {
+    Instance inst;
+    // A stand-in mail program that records each start.
+    const std::string log = inst.dir.file("mailer.log");
+    const std::string script = inst.dir.file("bin/mailer");
+    test::writeFile(
+        script, "#!/bin/sh\nfor a in \"$@\"; do printf '%s|' \"$a\" >> '" + log + "'; done\necho >> '" + log + "'\n");
+    fs::permissions(script, fs::perms::owner_all);
+    test::writeFile(inst.env.dataDir() + "/applications/standin.desktop",
+                    "[Desktop Entry]\nType=Application\nExec=" + script + " --open %u\n");
+    test::writeFile(inst.env.configHome() + "/mimeapps.list",
+                    "[Default Applications]\nmessage/rfc822=standin.desktop\n");
+    auto w = inst.start();
+    QVERIFY(w);
+    QCOMPARE(inst.pv.mailerCmd, script + " --open ");
+    inst.openArchiveWithMails(5);
+    w->mailList().s_mailListLoad("1_");
+    ui::ListView* list = w->lvListView;
+    list->setSorting(true, 6, false);  // by subject: 件名1, 件名2, ...
+
+    // Double click: the file is written once, the program started each time.
+    const int row2 = list->indexOfKey("2_");
+    const QRect r = list->visualRect(list->model()->index(row2, 6));
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, r.center());
+    const std::string open2 = inst.pv.workPath + "/2.eml";
+    QCOMPARE(test::readFile(open2), test::Instance::mailBytes(2));
+    test::writeFile(open2, "kept as written");
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, r.center());
+    QCOMPARE(test::readFile(open2), std::string("kept as written"));
+    QTRY_COMPARE(test::readFile(log), "--open|" + open2 + "|\n--open|" + open2 + "|\n");
+
+    // Shift+Delete does nothing; Delete removes the three selected mails.
+    list->clearSelection();
+    for (const char* key : {"1_", "3_", "5_"}) {
+        list->selectionModel()->select(list->model()->index(list->indexOfKey(key), 0),
+                                       QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+    inst.pv.modFlag = false;
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Delete, Qt::ShiftModifier);
+    QCOMPARE(list->itemCount(), 5);
+    QTest::keyClick(list, Qt::Key_Delete);
+    QCOMPARE(list->itemCount(), 2);
+    QVERIFY(inst.pv.modFlag);
+    QCOMPARE(w->preViewBox->LocationURL().toStdString(), inst.pv.sysPath + "/unselected.eml");
+    for (const char* table : {"MailInfTabl", "MailOBJTabl"}) {
+        archive::LtDataBaseInfo db(workingFile(inst.pv), table);
+        QVERIFY(db.DB_Open(archive::sqlSelectAllById(table), false));
+        QStringList ids;
+        for (db.DB_MoveFirst(); !db.RecSet->isEOF(); db.DB_MoveNext()) {
+            ids << QString::number(db.RecSet->Fields("ID").Value().toInt());
+        }
+        QCOMPARE(ids, QStringList({"2", "4"}));
+    }
+    QVERIFY(inst.msgs.shown().empty());
+
+    // Without a mail program the double click says so.
+    inst.pv.mailerCmd.clear();
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {},
+                       list->visualRect(list->model()->index(list->indexOfKey("4_"), 6)).center());
+    QCOMPARE(inst.msgs.shown().back().text, std::string(".emlに関連付けられたメーラーはありません！"));
+    inst.msgs.setNextAnswer(platform::MsgAnswer::No);
     w->close();
 }
 

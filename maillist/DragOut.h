@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace quorvel {
+
+// Replaces every "/" by "_"; nothing else changes.
+std::string f_slash2anderB(const std::string& trgStr);
+
+// The file names (without ".eml") of mails dragged out together, from their
+// subjects in list order: a subject that later entries repeat gets "(n)", n
+// being how many later entries repeat it; an empty subject gets "(1)" at
+// least. So Re, Re and an empty subject give Re(1), Re and (1).
+std::vector<std::string> dragOutNames(const std::vector<std::string>& subjects);
+
+// The drag-out file name for a name: "/" replaced, NUL bytes dropped, and a
+// name too long for a file (255 bytes with ".eml") shortened at a character
+// boundary, keeping its "(n)" suffix and the extension.
+std::string dragOutFileName(const std::string& name);
+
+}  // namespace quorvel
