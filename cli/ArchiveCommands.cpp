@@ -12,6 +12,8 @@
 #include "archive/Schema.h"
 #include "cli/Commands.h"
 #include "import/MailImporter.h"
+#include "maillist/DragOut.h"
+#include "maillist/StoredMail.h"
 #include "platform/fs/FileCopy.h"
 
 namespace fs = std::filesystem;
@@ -177,6 +179,71 @@ int runLs(const Args& argsIn, std::ostream& out, std::ostream& err) {
                 << archive::cutNull(db.RecSet->Fields(d.infCols[static_cast<size_t>(c)].colName).Value());
         }
         out << '\n';
+    }
+    return kExitOk;
+}
+
+const std::string_view kExportDetails =
+    "Writes mails of an archive into a folder, byte for byte as they were\n"
+    "imported, named after their subjects as dragging them out of the window\n"
+    "names them (a subject that repeats gets \"(n)\"). An existing file of the\n"
+    "same name is replaced. Prints each path written.\n"
+    "\n"
+    "Exit status: 0 when every mail was written, 2 when one was not found or\n"
+    "could not be written.\n";
+
+int runExport(const Args& argsIn, std::ostream& out, std::ostream& err) {
+    Args args = argsIn;
+    std::string to;
+    for (size_t i = 0; i + 1 < args.size(); ++i) {
+        if (args[i] == "--to") {
+            to = args[i + 1];
+            args.erase(args.begin() + static_cast<long>(i), args.begin() + static_cast<long>(i) + 2);
+            break;
+        }
+    }
+    if (to.empty() || args.size() < 2) {
+        err << "usage: quorvel-cli export ARCHIVE --to DIR ID...\n";
+        return kExitUsage;
+    }
+    ProgramValues pv;
+    pv.defs = archive::makeTableDefs();
+    const fs::path p = fs::absolute(args[0]);
+    pv.arcPath = p.parent_path().string();
+    pv.lockName = pv.arcName = p.filename().string();
+    std::error_code ec;
+    if (!fs::is_regular_file(p, ec) || !fs::is_directory(to, ec)) {
+        err << "quorvel-cli: no archive " << args[0] << " or no folder " << to << "\n";
+        return kExitError;
+    }
+    // The subjects of the mails, in the order given.
+    std::vector<int32_t> ids;
+    std::vector<std::string> subjects;
+    {
+        const std::string& table = pv.defs.tblNames[archive::kMailInfTabl];
+        archive::LtDataBaseInfo db(workingFile(pv), table);
+        if (!db.DB_Open(archive::sqlSelectAllById(table), false)) {
+            return kExitError;
+        }
+        for (size_t i = 1; i < args.size(); ++i) {
+            const int32_t id = archive::keyToId(args[i]);
+            db.DB_MoveFirst();
+            if (id <= 0 || !db.DB_FindFirst(archive::condId(id))) {
+                err << "quorvel-cli: no mail " << args[i] << "\n";
+                return kExitError;
+            }
+            ids.push_back(id);
+            subjects.push_back(archive::cutNull(db.RecSet->Fields("Subject").Value()));
+        }
+    }
+    const auto names = dragOutNames(subjects);
+    for (size_t i = 0; i < ids.size(); ++i) {
+        const std::string path = to + "/" + dragOutFileName(names[i]);
+        if (!writeStoredMail(pv, ids[i], path)) {
+            err << "quorvel-cli: cannot write " << path << "\n";
+            return kExitError;
+        }
+        out << path << "\n";
     }
     return kExitOk;
 }

@@ -36,6 +36,9 @@ int runLs(const Args& args, std::ostream& out, std::ostream& err);
 extern const std::string_view kNewDetails;
 extern const std::string_view kImportDetails;
 extern const std::string_view kLsDetails;
+// export ARCHIVE --to DIR ID...: mails written under their drag-out names.
+int runExport(const Args& args, std::ostream& out, std::ostream& err);
+extern const std::string_view kExportDetails;
 
 // regsvr [-u] LIBRARY.so: registers a component library in the per-user class
 // store, or unregisters it.

@@ -19,6 +19,8 @@ const Command kCommands[] = {
      quorvel::cli::kImportDetails, quorvel::cli::runImport},
     {"ls", "ls ARCHIVE [--folder ID]", "list an archive's folders, or the mails of one folder",
      quorvel::cli::kLsDetails, quorvel::cli::runLs},
+    {"export", "export ARCHIVE --to DIR ID...", "write mails to files named after their subjects",
+     quorvel::cli::kExportDetails, quorvel::cli::runExport},
     {"regsvr", "regsvr [-u] LIBRARY.so", "register a component library for this user, or unregister it (-u)",
      quorvel::cli::kRegsvrDetails, quorvel::cli::runRegsvr},
 };

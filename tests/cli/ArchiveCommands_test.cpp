@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <filesystem>
 #include <sstream>
 #include <vector>
 
@@ -9,6 +10,7 @@
 
 namespace {
 
+namespace fs = std::filesystem;
 using quorvel::test::readFile;
 using quorvel::test::writeFile;
 
@@ -74,12 +76,25 @@ TEST_F(ArchiveCommandsTest, newImportAndListAnArchive) {
     ASSERT_EQ(five.lines.size(), 1u);
     EXPECT_EQ(five.lines[0].substr(0, 2), "3\t");  // identifiers continue after the highest stored
 
+    // Export writes the stored bytes under the subjects' names.
+    fs::create_directories(dir_.file("exported"));
+    writeFile(dir_.file("3.eml"), mail("first"));
+    EXPECT_EQ(run({"import", a, dir_.file("3.eml")}).status, 0);
+    CliResult exported = run({"export", a, "--to", dir_.file("exported"), "1", "4", "2"});
+    EXPECT_EQ(exported.status, 0) << exported.err;
+    EXPECT_EQ(exported.lines,
+              (std::vector<std::string>{dir_.file("exported/first(1).eml"), dir_.file("exported/first.eml"),
+                                        dir_.file("exported/second.eml")}));
+    EXPECT_EQ(readFile(dir_.file("exported/first(1).eml")), mail("first"));
+    EXPECT_EQ(readFile(dir_.file("exported/second.eml")), mail("second"));
+    EXPECT_EQ(run({"export", a, "--to", dir_.file("exported"), "99"}).status, 2);
+
     // An archive the window has open is not written.
     writeFile(dir_.file("a.hvl"), "the window's working copy");
     CliResult busy = run({"import", a, dir_.file("1.eml")});
     EXPECT_EQ(busy.status, 2);
     EXPECT_NE(busy.err.find("in use"), std::string::npos);
-    EXPECT_EQ(run({"ls", a, "--folder", "1"}).lines.size(), 2u);
+    EXPECT_EQ(run({"ls", a, "--folder", "1"}).lines.size(), 3u);
     EXPECT_EQ(run({"import", dir_.file("none.qvb"), dir_.file("1.eml")}).status, 2);
     EXPECT_EQ(run({"import", a}).status, 1);  // usage
 }
