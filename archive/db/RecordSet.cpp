@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cctype>
 #include <set>
 
@@ -358,31 +359,45 @@ bool RecordSet::find(const std::string& condition, size_t start, DbError& error)
     CancelUpdate();
     std::optional<size_t> found;
     if (hasRowid_ && !baseTable_.empty()) {
-        // The engine finds the matching rows through the table's indexes.
-        sqlite3* h = db_.handle();
-        Statement st;
-        std::string sql = "SELECT _rowid_ FROM " + quoteIdent(baseTable_) + " WHERE " + condition;
-        if (sqlite3_prepare_v2(h, sql.c_str(), -1, &st.stmt, nullptr) != SQLITE_OK) {
-            error = engineError(h);
-            return false;
-        }
-        if (posOfRowid_.size() != rowids_.size()) {
-            posOfRowid_.clear();
-            for (size_t i = 0; i < rowids_.size(); ++i) {
-                posOfRowid_.emplace(rowids_[i], i);
+        // The engine finds the matching rows through the table's indexes. The
+        // positions found are kept for the next find with the same condition,
+        // so walking many matches with FindNext asks the engine once.
+        if (!matchesValid_ || matchCondition_ != condition) {
+            sqlite3* h = db_.handle();
+            Statement st;
+            std::string sql = "SELECT _rowid_ FROM " + quoteIdent(baseTable_) + " WHERE " + condition;
+            if (sqlite3_prepare_v2(h, sql.c_str(), -1, &st.stmt, nullptr) != SQLITE_OK) {
+                error = engineError(h);
+                return false;
             }
-        }
-        int rc;
-        while ((rc = sqlite3_step(st.stmt)) == SQLITE_ROW) {
-            auto it = posOfRowid_.find(sqlite3_column_int64(st.stmt, 0));
-            if (it != posOfRowid_.end() && it->second >= start && !deleted_[it->second] &&
-                (!found || it->second < *found)) {
-                found = it->second;
+            if (posOfRowid_.size() != rowids_.size()) {
+                posOfRowid_.clear();
+                for (size_t i = 0; i < rowids_.size(); ++i) {
+                    posOfRowid_.emplace(rowids_[i], i);
+                }
             }
+            matches_.clear();
+            int rc;
+            while ((rc = sqlite3_step(st.stmt)) == SQLITE_ROW) {
+                auto it = posOfRowid_.find(sqlite3_column_int64(st.stmt, 0));
+                if (it != posOfRowid_.end()) {
+                    matches_.push_back(it->second);
+                }
+            }
+            if (rc != SQLITE_DONE) {
+                error = engineError(h);
+                return false;
+            }
+            std::sort(matches_.begin(), matches_.end());
+            matchCondition_ = condition;
+            matchesValid_ = true;
         }
-        if (rc != SQLITE_DONE) {
-            error = engineError(h);
-            return false;
+        // Deleted rows stay in the list and are passed over.
+        for (auto it = std::lower_bound(matches_.begin(), matches_.end(), start); it != matches_.end(); ++it) {
+            if (!deleted_[*it]) {
+                found = *it;
+                break;
+            }
         }
     } else {
         auto parsed = SimpleCondition::parse(condition);

@@ -142,6 +142,11 @@ private:
     bool eof_ = true;
     bool noMatch_ = false;
     std::unordered_map<int64_t, size_t> posOfRowid_;
+    // The positions that met the last searched condition; a row written
+    // through the set may change them, so a write forgets them.
+    std::string matchCondition_;
+    std::vector<size_t> matches_;
+    bool matchesValid_ = false;
 
     Mode mode_ = Mode::None;
     std::vector<DbValue> buffer_;

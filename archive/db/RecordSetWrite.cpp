@@ -100,6 +100,7 @@ bool RecordSet::Update(DbError& error) {
 // Writes the row being built in one transaction, long-binary data included,
 // so that a failure leaves the file as it was.
 bool RecordSet::writeRow(DbError& error) {
+    matchesValid_ = false;
     sqlite3* h = db_.handle();
     std::vector<size_t> set;
     std::vector<int64_t> chunkSize(cols_.size(), -1);
