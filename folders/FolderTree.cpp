@@ -89,43 +89,60 @@ void FolderTree::tvTreeView_NodeClick(const QString& key) {
 }
 
 bool FolderTree::s_maileDirSave() {
-    const std::string& table = pv_.defs.tblNames[kMailDirTabl];
-    LtDataBaseInfo db(workingFile(pv_), table);
-    if (!db.DB_Open("", true)) {
+    LtDataBaseInfo db(workingFile(pv_), pv_.defs.tblNames[kMailDirTabl]);
+    if (!db.DB_Open(sqlAppendOnly(db.Tname), true)) {
         return false;
     }
     // The table is emptied and written again in one transaction: a failure
     // half way must not leave the archive with only part of its folders.
     Transaction tx(*db.Dbase);
     DbError error;
-    const std::string clear = sqlDeleteAll(table);
-    if (!db.Dbase->execute(clear, error)) {
-        return db.reportError(error, "Execute " + clear);
+    return writeFolderTable(*db.Dbase, {}) && (tx.commit(error) || db.reportError(error, "Update"));
+}
+
+bool FolderTree::writeFolderTable(Database& db, const QString& leaveOut) {
+    LtDataBaseInfo report(workingFile(pv_), pv_.defs.tblNames[kMailDirTabl]);  // names the table in its boxes
+    DbError error;
+    const std::string clear = sqlDeleteAll(report.Tname);
+    if (!db.execute(clear, error)) {
+        return report.reportError(error, "Execute " + clear);
     }
-    RecordSet& rs = *db.RecSet;
+    const std::string source = sqlAppendOnly(report.Tname);
+    auto rs = RecordSet::open(db, source, false, true, error);
+    if (!rs) {
+        return report.reportError(error, "OpenRecordset " + source);
+    }
     const auto& cols = pv_.defs.dirCols;
     auto addRow = [&](int64_t id, const std::string& name, int64_t parent, bool root) {
-        if (!db.DB_AddNew()) {
-            return false;
+        if (!rs->AddNew(error)) {
+            return report.reportError(error, "AddNew");
         }
-        rs.Fields(cols[col::kDirId].colName).setValue(id);
-        rs.Fields(cols[col::kDirName].colName).setValue(name);
-        rs.Fields(cols[col::kDirParentId].colName).setValue(parent);
+        rs->Fields(cols[col::kDirId].colName).setValue(id);
+        rs->Fields(cols[col::kDirName].colName).setValue(name);
+        rs->Fields(cols[col::kDirParentId].colName).setValue(parent);
         if (root) {
-            rs.Fields(cols[col::kDirKind].colName).setValue(kRootKind);
+            rs->Fields(cols[col::kDirKind].colName).setValue(kRootKind);
         }
-        return db.DB_Update();
+        return rs->Update(error) || report.reportError(error, "Update");
+    };
+    auto leftOut = [&](const QString& key) {
+        for (QString k = key; !k.isEmpty(); k = tree_.parentKey(k)) {
+            if (k == leaveOut) {
+                return true;
+            }
+        }
+        return false;
     };
     bool ok = addRow(kRootDirId, kRootDirName, kRootParentId, true);
     for (int position = 2; ok && position <= tree_.nodeCount(); ++position) {
         const QString key = tree_.keyAt(position);
+        if (!leaveOut.isEmpty() && leftOut(key)) {
+            continue;
+        }
         ok = addRow(keyToId(key.toStdString()), tree_.text(key).toStdString(),
                     keyToId(tree_.parentKey(key).toStdString()), false);
     }
-    if (!ok) {
-        return false;  // rolled back; the failing step showed its box
-    }
-    return tx.commit(error) || db.reportError(error, "Update");
+    return ok;
 }
 
 int32_t FolderTree::maxId(int table) {

@@ -8,6 +8,10 @@
 
 class QLabel;
 
+namespace quorvel::archive {
+class Database;
+}
+
 namespace quorvel {
 
 class MailList;
@@ -39,11 +43,15 @@ public:
     void tvTreeView_NodeClick(const QString& key);
     // Rewrites the archive's folder table from the tree; false on a failure.
     bool s_maileDirSave();
+    // Empties and rewrites the folder table of the open file `db`, inside the
+    // caller's transaction, leaving out the subtree of `leaveOut`.
+    bool writeFolderTable(archive::Database& db, const QString& leaveOut);
     int32_t f_getMaxDirID();
     int32_t f_getMaxMalID();
 
     QString lastClicked() const { return lastClicked_; }
     void forgetLastClicked() { lastClicked_.clear(); }
+    void setLastClicked(const QString& key) { lastClicked_ = key; }
 
 private:
     int32_t maxId(int table);

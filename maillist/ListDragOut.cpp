@@ -16,8 +16,7 @@ constexpr const char* kUriList = "text/uri-list";
 
 }  // namespace
 
-DragOutMimeData::DragOutMimeData(const ProgramValues& pv, std::vector<std::string> keys,
-                                 std::vector<std::string> names)
+DragOutMimeData::DragOutMimeData(const ProgramValues& pv, std::vector<std::string> keys, std::vector<std::string> names)
     : pv_(pv), keys_(std::move(keys)), names_(std::move(names)) {}
 
 QStringList DragOutMimeData::formats() const {

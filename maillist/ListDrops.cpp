@@ -131,8 +131,8 @@ public:
     com::HRESULT GetIDsOfNames(com::REFIID, com::OLECHAR**, com::UINT, com::LCID, com::DISPID*) override {
         return com::E_NOTIMPL;
     }
-    com::HRESULT Invoke(com::DISPID member, com::REFIID, com::LCID, com::WORD, com::DISPPARAMS* params,
-                        com::VARIANT*, com::EXCEPINFO*, com::UINT*) override {
+    com::HRESULT Invoke(com::DISPID member, com::REFIID, com::LCID, com::WORD, com::DISPPARAMS* params, com::VARIANT*,
+                        com::EXCEPINFO*, com::UINT*) override {
         if (member != tromsel::DISPID_FilesDropped) {
             return com::S_OK;  // the drag-over reports are of no use here
         }

@@ -9,7 +9,10 @@
 #include "app/WorkingFolder.h"
 #include "app/options/frmOptions.h"
 #include "archive/document/DocumentTexts.h"
+#include "folders/FolderEditor.h"
 #include "folders/FolderTree.h"
+#include "maillist/ListDragOut.h"
+#include "maillist/ListDrops.h"
 #include "maillist/MailList.h"
 #include "maillist/Preview.h"
 #include "maillist/preview/PreviewBox.h"
@@ -33,6 +36,19 @@ frmMain::frmMain(ProgramValues& pv, QWidget* parent) : QMainWindow(parent), pv_(
     preview_ = std::make_unique<Preview>(pv_, *previewHeadder, *lvListView,
                                          [this](const QString& path) { navigatePreview(path); });
     folderTree_ = std::make_unique<FolderTree>(pv_, *tvTreeView, *lblTitle0, *sbStatusBar, *mailList_, *preview_);
+    folderEditor_ = std::make_unique<FolderEditor>(pv_, dirCounter, *tvTreeView, *folderTree_, *lvListView, *preview_,
+                                                   *mnuEdit, *mnuDelFld);
+    connect(mnuAddFld, &QAction::triggered, this, [this] { folderEditor_->mnuAddFld_Click(); });
+    connect(mnuDelFld, &QAction::triggered, this, [this] { folderEditor_->mnuDelFld_Click(); });
+    listDrops_ = std::make_unique<ListDrops>(DropState{pv_, mailCounter, dropTargetCtl, listDragActive, errLogCount,
+                                                       cfFileGroupDescriptor, cfFileGroupDescriptorW},
+                                             DropControls{*this, *lvListView, *tvTreeView, *sbStatusBar, *mailList_});
+    listDragOut_ = std::make_unique<ListDragOut>(pv_, *lvListView, dragKeys, dragNames, listDragActive);
+    mailList_->mouseDownDrag = [this] { dragKeys.assign(1, ""); };
+    connect(lvListView, &ui::ListView::StartDrag, this, [this] {
+        listDragOut_->run();
+        unsetCursor();
+    });
     connect(mnuFileNew, &QAction::triggered, this, [this] { mnuFileNew_Click(); });
     connect(mnuFileOpen, &QAction::triggered, this, [this] { mnuFileOpen_Click(); });
     connect(mnuFileClose, &QAction::triggered, this, [this] { mnuFileClose_Click(); });

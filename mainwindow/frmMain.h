@@ -20,7 +20,10 @@ class QMenu;
 
 namespace quorvel {
 
+class FolderEditor;
 class FolderTree;
+class ListDragOut;
+class ListDrops;
 class MailList;
 class Preview;
 class PreviewBox;
@@ -41,7 +44,10 @@ public:
     const PaneLayout& layout() const { return layout_; }
     MailList& mailList() { return *mailList_; }
     FolderTree& folderTree() { return *folderTree_; }
+    FolderEditor& folderEditor() { return *folderEditor_; }
     Preview& preview() { return *preview_; }
+    ListDrops& listDrops() { return *listDrops_; }
+    ListDragOut& listDragOut() { return *listDragOut_; }
 
     // The controls, by their names.
     QWidget* picTitles = nullptr;
@@ -94,6 +100,8 @@ public:
     int16_t cfFileGroupDescriptor = 0;
     int16_t cfFileGroupDescriptorW = 0;
     int16_t cfFileContents = 0;
+    // Error logs of rejected dropped files written in this run.
+    int errLogCount = 0;
 
     // The File menu's commands; each answers whether it went through.
     bool mnuFileNew_Click();
@@ -142,6 +150,9 @@ private:
     std::unique_ptr<MailList> mailList_;
     std::unique_ptr<Preview> preview_;
     std::unique_ptr<FolderTree> folderTree_;
+    std::unique_ptr<FolderEditor> folderEditor_;
+    std::unique_ptr<ListDrops> listDrops_;
+    std::unique_ptr<ListDragOut> listDragOut_;
     HelpManager help_;
     bool unloaded_ = false;
     QSize outerSize_;  // the stored outer size, until the window is first shown

@@ -55,6 +55,7 @@ ListView::ListView(QWidget* parent) : QTreeView(parent), model_(new ListViewMode
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setDragEnabled(true);      // the drag itself is the receiver's of StartDrag
     setSortingEnabled(false);  // sorting follows the program's own header handling
     header()->setSectionsMovable(true);
     header()->setSectionsClickable(true);
@@ -230,6 +231,10 @@ void ListView::keyReleaseEvent(QKeyEvent* event) {
 void ListView::mousePressEvent(QMouseEvent* event) {
     QTreeView::mousePressEvent(event);
     emit MouseDown(buttonCode(event->button()), shiftMask(event->modifiers()), event->pos());
+}
+
+void ListView::startDrag(Qt::DropActions) {
+    emit StartDrag();
 }
 
 void ListView::mouseDoubleClickEvent(QMouseEvent* event) {

@@ -68,12 +68,15 @@ signals:
     void KeyDown(int key, int shift);
     void KeyUp(int key, int shift);
     void MouseDown(int button, int shift, const QPoint& pos);
+    // The mouse dragged selected rows: the receiver runs the drag.
+    void StartDrag();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void startDrag(Qt::DropActions supportedActions) override;
 
 private:
     void applyWidth(int column);
