@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <set>
 
 #include "archive/db/SimpleCondition.h"
@@ -129,6 +130,23 @@ std::unique_ptr<RecordSet> RecordSet::open(Database& db, const std::string& sour
 
 RecordSet::~RecordSet() {
     closeBlob();
+    for (auto& [sql, stmt] : statements_) {
+        sqlite3_finalize(stmt);
+    }
+}
+
+sqlite3_stmt* RecordSet::cachedStatement(const std::string& sql) {
+    auto it = statements_.find(sql);
+    if (it != statements_.end()) {
+        return it->second;
+    }
+    sqlite3_stmt* stmt = nullptr;
+    if (sqlite3_prepare_v2(db_.handle(), sql.c_str(), -1, &stmt, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(stmt);
+        return nullptr;
+    }
+    statements_.emplace(sql, stmt);
+    return stmt;
 }
 
 // Works out the statement that fetches the rows. A table, or "SELECT * FROM"
@@ -364,9 +382,28 @@ bool RecordSet::find(const std::string& condition, size_t start, DbError& error)
         // so walking many matches with FindNext asks the engine once.
         if (!matchesValid_ || matchCondition_ != condition) {
             sqlite3* h = db_.handle();
-            Statement st;
-            std::string sql = "SELECT _rowid_ FROM " + quoteIdent(baseTable_) + " WHERE " + condition;
-            if (sqlite3_prepare_v2(h, sql.c_str(), -1, &st.stmt, nullptr) != SQLITE_OK) {
+            // "column = number", the usual search, runs as one prepared
+            // statement per column with the number bound to it.
+            auto simple = SimpleCondition::parse(condition);
+            bool bound = simple && simple->numeric && simple->op == "=" && columnIndex(simple->column) >= 0 &&
+                         simple->literal.find('.') == std::string::npos;
+            Statement own;
+            sqlite3_stmt* st = nullptr;
+            if (bound) {
+                st = cachedStatement("SELECT _rowid_ FROM " + quoteIdent(baseTable_) + " WHERE " +
+                                     quoteIdent(simple->column) + " = ?");
+                if (st) {
+                    sqlite3_bind_int64(st, 1, std::strtoll(simple->literal.c_str(), nullptr, 10));
+                }
+                bound = st != nullptr;  // a name the table lacks: the condition as written
+            }
+            if (!bound) {
+                std::string sql = "SELECT _rowid_ FROM " + quoteIdent(baseTable_) + " WHERE " + condition;
+                if (sqlite3_prepare_v2(h, sql.c_str(), -1, &own.stmt, nullptr) == SQLITE_OK) {
+                    st = own.stmt;
+                }
+            }
+            if (!st) {
                 error = engineError(h);
                 return false;
             }
@@ -378,11 +415,14 @@ bool RecordSet::find(const std::string& condition, size_t start, DbError& error)
             }
             matches_.clear();
             int rc;
-            while ((rc = sqlite3_step(st.stmt)) == SQLITE_ROW) {
-                auto it = posOfRowid_.find(sqlite3_column_int64(st.stmt, 0));
+            while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+                auto it = posOfRowid_.find(sqlite3_column_int64(st, 0));
                 if (it != posOfRowid_.end()) {
                     matches_.push_back(it->second);
                 }
+            }
+            if (bound) {
+                sqlite3_reset(st);
             }
             if (rc != SQLITE_DONE) {
                 error = engineError(h);

@@ -13,6 +13,7 @@
 #include "archive/db/RowStore.h"
 
 struct sqlite3_blob;
+struct sqlite3_stmt;
 
 namespace quorvel::archive {
 
@@ -123,6 +124,8 @@ private:
     void closeBlob() const;
     int columnIndex(const std::string& name) const;
     void setFieldError(int code, std::string message) const;
+    // A statement prepared once for the life of the set; null on failure.
+    sqlite3_stmt* cachedStatement(const std::string& sql);
 
     Database& db_;
     std::string sql_;
@@ -153,6 +156,7 @@ private:
     std::vector<char> dirty_;
     std::vector<std::vector<Chunk>> chunks_;
 
+    std::unordered_map<std::string, sqlite3_stmt*> statements_;
     mutable sqlite3_blob* blob_ = nullptr;
     mutable int64_t blobRowid_ = 0;
     mutable int blobCol_ = -1;

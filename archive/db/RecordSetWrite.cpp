@@ -282,15 +282,15 @@ bool RecordSet::Delete(DbError& error) {
     CancelUpdate();
     closeBlob();
     sqlite3* h = db_.handle();
-    sqlite3_stmt* st = nullptr;
-    std::string sql = "DELETE FROM " + quoteIdent(baseTable_) + " WHERE _rowid_ = ?";
-    if (sqlite3_prepare_v2(h, sql.c_str(), -1, &st, nullptr) != SQLITE_OK) {
+    // Deleting many rows one by one reuses one prepared statement.
+    sqlite3_stmt* st = cachedStatement("DELETE FROM " + quoteIdent(baseTable_) + " WHERE _rowid_ = ?");
+    if (!st) {
         error = engineError(h);
         return false;
     }
     sqlite3_bind_int64(st, 1, rowids_[pos_]);
     int rc = sqlite3_step(st);
-    sqlite3_finalize(st);
+    sqlite3_reset(st);
     if (rc != SQLITE_DONE) {
         error = engineError(h);
         return false;
