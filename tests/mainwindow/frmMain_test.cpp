@@ -8,6 +8,7 @@
 #include "app/StartUp.h"
 #include "archive/LtDataBaseInfo.h"
 #include "archive/Schema.h"
+#include "import/MailImporter.h"
 #include "maillist/MailList.h"
 #include "maillist/Preview.h"
 #include "maillist/preview/PreviewBox.h"
@@ -304,6 +305,15 @@ void FrmMainTest::deleteKeyAndDoubleClick() {
         QCOMPARE(ids, QStringList({"2", "4"}));
     }
     QVERIFY(inst.msgs.shown().empty());
+
+    // A deleted identifier is not handed out again in the same run.
+    w->mailCounter = 5;  // as read when the archive was opened
+    test::writeFile(inst.dir.file("new.eml"), "From: a@example.com\nSubject: new\n\nbody\n");
+    QCOMPARE(mailimport::importMailFile(inst.pv, w->mailCounter, inst.dir.file("new.eml"), "1_"),
+             mailimport::ImportOutcome::Stored);
+    w->mailList().s_mailListLoad("1_");
+    QVERIFY(list->indexOfKey("6_") >= 0);
+    QCOMPARE(list->indexOfKey("5_"), -1);
 
     // Without a mail program the double click says so.
     inst.pv.mailerCmd.clear();
