@@ -194,7 +194,7 @@ void ListDrops::lvListView_DragEnter(dnd::IDataObject* data) {
     state_.dropTargetCtl = 2;
     controls_.window.setCursor(Qt::ForbiddenCursor);
     if (offers(data, state_.cfFileGroupDescriptorW)) {
-        putComponentOnList();
+        putComponentOn(controls_.list, 2);
     }
 }
 
@@ -203,7 +203,8 @@ void ListDrops::lvListView_DragOverOrLeave() {
     controls_.window.unsetCursor();
 }
 
-void ListDrops::putComponentOnList() {
+void ListDrops::putComponentOn(QWidget& control, int ctl) {
+    state_.dropTargetCtl = ctl;
     com::ComPtr<tromsel::FileDragDrop> component;
     if (com::FAILED(com::CoCreateInstance(tromsel::CLSID_UIFileDragDrop, nullptr, tromsel::IID_FileDragDrop,
                                           component.putVoid()))) {
@@ -224,7 +225,7 @@ void ListDrops::putComponentOnList() {
         }
     }
     const com::Bstr location(dropFolder());
-    uiDragDrop_->RegisterFileDrop(static_cast<com::LONG>(dnd::windowHandle(&controls_.list)), location.get());
+    uiDragDrop_->RegisterFileDrop(static_cast<com::LONG>(dnd::windowHandle(&control)), location.get());
 }
 
 void ListDrops::releaseComponent() {

@@ -75,6 +75,12 @@ public:
     // The current drop-target component; null until a drag brings virtual files.
     tromsel::FileDragDrop* UIDragDrop() const { return uiDragDrop_.get(); }
 
+    // Puts a new drop-target component on a control's window for a drag of
+    // virtual files; `ctl` says which control (1 the tree, 2 the list).
+    void putComponentOn(QWidget& control, int ctl);
+    // Whether the data offers a mail program's virtual files.
+    bool offersVirtualFiles(dnd::IDataObject* data) const { return offers(data, state_.cfFileGroupDescriptorW); }
+
     // The file paths of a plain file drop (its file:// URLs), in order.
     static std::vector<std::string> droppedPaths(const QMimeData* mime);
 
@@ -83,7 +89,6 @@ private:
     class EventSink;
 
     bool offers(dnd::IDataObject* data, int16_t format) const;
-    void putComponentOnList();
     void releaseComponent();
 
     DropState state_;

@@ -11,6 +11,7 @@
 #include "archive/document/DocumentTexts.h"
 #include "folders/FolderEditor.h"
 #include "folders/FolderTree.h"
+#include "folders/TreeDrops.h"
 #include "maillist/ListDragOut.h"
 #include "maillist/ListDrops.h"
 #include "maillist/MailList.h"
@@ -44,6 +45,8 @@ frmMain::frmMain(ProgramValues& pv, QWidget* parent) : QMainWindow(parent), pv_(
                                                        cfFileGroupDescriptor, cfFileGroupDescriptorW},
                                              DropControls{*this, *lvListView, *tvTreeView, *sbStatusBar, *mailList_});
     listDragOut_ = std::make_unique<ListDragOut>(pv_, *lvListView, dragKeys, dragNames, listDragActive);
+    treeDrops_ = std::make_unique<TreeDrops>(pv_, *tvTreeView, *lvListView, *folderTree_, *folderEditor_, *listDrops_,
+                                             listDragActive, dragKeys);
     mailList_->mouseDownDrag = [this] { dragKeys.assign(1, ""); };
     connect(lvListView, &ui::ListView::StartDrag, this, [this] {
         listDragOut_->run();

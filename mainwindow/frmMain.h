@@ -21,6 +21,7 @@ class QMenu;
 namespace quorvel {
 
 class FolderEditor;
+class TreeDrops;
 class FolderTree;
 class ListDragOut;
 class ListDrops;
@@ -45,6 +46,7 @@ public:
     MailList& mailList() { return *mailList_; }
     FolderTree& folderTree() { return *folderTree_; }
     FolderEditor& folderEditor() { return *folderEditor_; }
+    TreeDrops& treeDrops() { return *treeDrops_; }
     Preview& preview() { return *preview_; }
     ListDrops& listDrops() { return *listDrops_; }
     ListDragOut& listDragOut() { return *listDragOut_; }
@@ -151,6 +153,7 @@ private:
     std::unique_ptr<Preview> preview_;
     std::unique_ptr<FolderTree> folderTree_;
     std::unique_ptr<FolderEditor> folderEditor_;
+    std::unique_ptr<TreeDrops> treeDrops_;
     std::unique_ptr<ListDrops> listDrops_;
     std::unique_ptr<ListDragOut> listDragOut_;
     HelpManager help_;

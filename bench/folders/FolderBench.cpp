@@ -13,6 +13,7 @@
 #include "archive/Schema.h"
 #include "folders/FolderEditor.h"
 #include "folders/FolderTree.h"
+#include "folders/TreeDrops.h"
 #include "maillist/MailList.h"
 #include "maillist/Preview.h"
 #include "mainwindow/toolkit/ListView.h"
@@ -91,10 +92,25 @@ int main(int argc, char** argv) {
     editor.mnuDelFld_Click();
     const double seconds = std::chrono::duration<double>(Clock::now() - t).count();
 
-    archive::LtDataBaseInfo check(workingFile(pv), "MailInfTabl");
-    check.DB_Open("", false);
+    long long left = 0;
+    {
+        archive::LtDataBaseInfo check(workingFile(pv), "MailInfTabl");
+        check.DB_Open("", false);
+        left = static_cast<long long>(check.RecSet->RecordCount());
+    }
     std::printf("deleting a folder of %d mails from an archive of %d: %.3f s (%lld mails left)\n", kMails / kFolders,
-                kMails, seconds, static_cast<long long>(check.RecSet->RecordCount()));
+                kMails, seconds, left);
+
+    // Moving 1,000 mails of folder 2 to folder 3, as dropping them on the tree does.
+    std::vector<std::string> keys;
+    for (int i = 10; i <= kMails && keys.size() < 1000; i += kFolders) {
+        keys.push_back(archive::makeKey(i));  // i % 10 == 0: folder 2
+    }
+    t = Clock::now();
+    const bool moved = moveMailsToFolder(pv, list, keys, "3_");
+    const double moveSeconds = std::chrono::duration<double>(Clock::now() - t).count();
+    std::printf("moving %zu mails to another folder: %.3f s (%s)\n", keys.size(), moveSeconds,
+                moved ? "moved" : "failed");
     fs::remove_all(folder);
     return 0;
 }

@@ -42,6 +42,7 @@ TreeView::TreeView(QWidget* parent) : QTreeWidget(parent) {
     setSelectionMode(QAbstractItemView::SingleSelection);
     setItemDelegate(new TreeLabelDelegate(this));
     setLabelEdit(LabelEdit::Automatic);
+    setDragEnabled(true);  // the drag itself is the receiver's of StartDrag
     connect(this, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item, int) { emit NodeClick(keyOf(item)); });
 }
 
@@ -274,6 +275,10 @@ void TreeView::keyPressEvent(QKeyEvent* event) {
 void TreeView::mousePressEvent(QMouseEvent* event) {
     emit MouseDown(buttonCode(event->button()), shiftMask(event->modifiers()), event->pos());
     QTreeWidget::mousePressEvent(event);
+}
+
+void TreeView::startDrag(Qt::DropActions) {
+    emit StartDrag();
 }
 
 void TreeView::mouseReleaseEvent(QMouseEvent* event) {

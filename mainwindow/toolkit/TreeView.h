@@ -70,11 +70,14 @@ signals:
     void KeyDown(int key, int shift);
     void MouseDown(int button, int shift, const QPoint& pos);
     void MouseUp(int button, int shift, const QPoint& pos);
+    // The user began dragging a node; the receiver runs the drag.
+    void StartDrag();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void startDrag(Qt::DropActions supportedActions) override;
 
 private:
     friend class TreeLabelDelegate;

@@ -1,0 +1,202 @@
+#include "folders/TreeDrops.h"
+
+#include <QApplication>
+#include <QDrag>
+#include <QMimeData>
+
+#include "archive/LtDataBaseInfo.h"
+#include "archive/Schema.h"
+#include "folders/FolderEditor.h"
+#include "folders/FolderTree.h"
+#include "maillist/ListDrops.h"
+#include "mainwindow/toolkit/ListView.h"
+#include "mainwindow/toolkit/TreeView.h"
+#include "platform/dnd/DragDrop.h"
+#include "platform/dnd/DropTargetBase.h"
+#include "platform/dnd/MimeDataObject.h"
+
+namespace quorvel {
+
+using namespace archive;
+
+// The tree's own drop target: hands the drag events to the drops.
+class TreeDrops::Target final : public dnd::DropTargetBase {
+public:
+    explicit Target(TreeDrops* owner) : owner_(owner) {}
+    void detach() { owner_ = nullptr; }
+
+    dnd::HRESULT DragEnter(dnd::IDataObject* data, dnd::DWORD, dnd::POINTL point, dnd::DWORD* effect) override {
+        data_ = com::ComPtr<dnd::IDataObject>(data);
+        over(point, effect);
+        return com::S_OK;
+    }
+    dnd::HRESULT DragOver(dnd::DWORD, dnd::POINTL point, dnd::DWORD* effect) override {
+        over(point, effect);
+        return com::S_OK;
+    }
+    dnd::HRESULT DragLeave() override {
+        data_.reset();
+        if (owner_) {
+            owner_->componentPut_ = false;  // the next drag of virtual files gets a component again
+            owner_->tree_.setDropHighlight({});
+        }
+        return com::S_OK;
+    }
+    dnd::HRESULT Drop(dnd::IDataObject* data, dnd::DWORD, dnd::POINTL point, dnd::DWORD* effect) override {
+        over(point, effect);
+        data_.reset();
+        if (owner_) {
+            owner_->tvTreeView_OLEDragDrop(data);
+        }
+        return com::S_OK;
+    }
+
+private:
+    void over(dnd::POINTL point, dnd::DWORD* effect) {
+        if (!owner_) {
+            if (effect) {
+                *effect = 0;
+            }
+            return;
+        }
+        const QPoint pos = owner_->tree_.viewport()->mapFromGlobal(QPoint(point.x, point.y));
+        owner_->tvTreeView_OLEDragOver(data_.get(), pos, effect);
+    }
+
+    TreeDrops* owner_;
+    com::ComPtr<dnd::IDataObject> data_;
+};
+
+TreeDrops::TreeDrops(ProgramValues& pv, ui::TreeView& tree, ui::ListView& list, FolderTree& folders,
+                     FolderEditor& editor, ListDrops& listDrops, bool& listDragActive,
+                     std::vector<std::string>& dragKeys, QObject* parent)
+    : QObject(parent),
+      pv_(pv),
+      tree_(tree),
+      list_(list),
+      folders_(folders),
+      editor_(editor),
+      listDrops_(listDrops),
+      listDragActive_(listDragActive),
+      dragKeys_(dragKeys) {
+    tree_.setAcceptDrops(true);
+    target_ = new Target(this);
+    dnd::RegisterDragDrop(dnd::windowHandle(&tree_), target_);
+    connect(&tree_, &ui::TreeView::StartDrag, this, [this] {
+        tvTreeView_OLEStartDrag();
+        auto* drag = new QDrag(&tree_);
+        auto* mime = new QMimeData;
+        mime->setData(kFolderDragFormat, {});
+        drag->setMimeData(mime);
+        drag->exec(Qt::MoveAction | Qt::CopyAction | Qt::LinkAction);
+        tvTreeView_OLECompleteDrag();
+    });
+    connect(&tree_, &ui::TreeView::MouseUp, this, [this] { tvTreeView_MouseUp(); });
+}
+
+TreeDrops::~TreeDrops() {
+    target_->detach();
+    dnd::RevokeDragDrop(dnd::windowHandle(&tree_));
+    target_->Release();
+}
+
+void TreeDrops::tvTreeView_OLEDragOver(dnd::IDataObject* data, const QPoint& pos, dnd::DWORD* effect) {
+    const QString node = tree_.hitTest(pos);
+    tree_.setDropHighlight(node);
+    if (effect) {
+        *effect = node.isEmpty() ? 0 : (*effect & 7);
+    }
+    if (!node.isEmpty() && !componentPut_ && data && listDrops_.offersVirtualFiles(data)) {
+        componentPut_ = true;  // from now on the component is the window's drop target
+        listDrops_.putComponentOn(tree_, 1);
+    }
+}
+
+void TreeDrops::tvTreeView_OLEDragDrop(dnd::IDataObject* data) {
+    componentPut_ = false;
+    const QString target = tree_.dropHighlight();
+    if (target.isEmpty()) {
+        return;
+    }
+    if (listDragActive_) {
+        std::vector<std::string> keys(dragKeys_.begin() + (dragKeys_.empty() ? 0 : 1), dragKeys_.end());
+        if (target.toStdString() != pv_.curDir) {
+            moveMails(keys, target);
+        }
+        dragKeys_.assign(1, "");
+    } else if (treeDragActive_ && !draggedFolder_.isEmpty()) {
+        moveFolder(draggedFolder_, target);
+        draggedFolder_.clear();
+    } else if (const QMimeData* mime = dnd::mimeDataOf(data); mime && mime->hasUrls()) {
+        listDrops_.s_importDropFiles(ListDrops::droppedPaths(mime), target.toStdString());
+        pv_.modFlag = true;
+    }
+    tree_.setDropHighlight({});
+    tree_.window()->unsetCursor();
+}
+
+bool TreeDrops::moveMails(const std::vector<std::string>& mailKeys, const QString& folderKey) {
+    return moveMailsToFolder(pv_, list_, mailKeys, folderKey);
+}
+
+bool moveMailsToFolder(ProgramValues& pv, ui::ListView& list, const std::vector<std::string>& mailKeys,
+                       const QString& folderKey) {
+    const std::string& table = pv.defs.tblNames[kMailInfTabl];
+    LtDataBaseInfo db(workingFile(pv), table);
+    if (!db.DB_Open(sqlSelectAllById(table), true)) {
+        return false;
+    }
+    Transaction tx(*db.Dbase);
+    const std::string dirId = std::to_string(keyToId(folderKey.toStdString()));
+    for (const std::string& key : mailKeys) {
+        if (!db.DB_FindFirst(condId(keyToId(key))) || !db.DB_Edit()) {
+            continue;  // a mail no longer stored has nothing to move
+        }
+        db.RecSet->Fields(pv.defs.infCols[col::kInfDirId].colName).setValue(dirId);
+        if (!db.DB_Update()) {
+            return false;  // rolled back: the list still shows what the folder holds
+        }
+    }
+    DbError error;
+    if (!tx.commit(error)) {
+        return db.reportError(error, "Update");
+    }
+    for (const std::string& key : mailKeys) {
+        list.removeItem(QString::fromStdString(key));
+    }
+    pv.modFlag = true;
+    return true;
+}
+
+bool TreeDrops::moveFolder(const QString& folderKey, const QString& parentKey) {
+    const QString oldParent = tree_.parentKey(folderKey);
+    if (tree_.setParent(folderKey, parentKey) == ui::TreeView::kErrCycle) {
+        QApplication::beep();  // onto itself or below itself: refused without a word
+        return false;
+    }
+    tree_.setSorted(parentKey, true);
+    if (!folders_.s_maileDirSave()) {
+        tree_.setParent(folderKey, oldParent);  // the archive keeps the old place, so does the tree
+        return false;
+    }
+    pv_.modFlag = true;
+    return true;
+}
+
+void TreeDrops::tvTreeView_OLEStartDrag() {
+    treeDragActive_ = true;
+    draggedFolder_ = editor_.pressedNode();
+}
+
+void TreeDrops::tvTreeView_OLECompleteDrag() {
+    draggedFolder_.clear();
+    treeDragActive_ = false;
+    tree_.window()->unsetCursor();
+}
+
+void TreeDrops::tvTreeView_MouseUp() {
+    dragKeys_.assign(1, "");
+    draggedFolder_.clear();
+}
+
+}  // namespace quorvel
