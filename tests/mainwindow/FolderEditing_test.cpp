@@ -10,6 +10,7 @@
 #include "folders/FolderEditor.h"
 #include "folders/FolderTree.h"
 #include "folders/frmInpDirName.h"
+#include "tests/mainwindow/ArchiveInvariants.h"
 #include "tests/mainwindow/WindowFixture.h"
 
 using namespace quorvel;
@@ -101,6 +102,7 @@ void FolderEditingTest::createAndRename() {
     QVERIFY(!cancel);
     QVERIFY(inst.pv.modFlag);
     QCOMPARE(folderRows(inst.pv).last(), QStringLiteral("4:プロジェクト:2"));
+    test::verifyArchiveInvariants(inst.pv);
 
     // The root's context menu offers only フォルダ作成.
     edit.tvTreeView_MouseDown(2, 0, tree->visualItemRect(tree->item("1_")).center());
@@ -156,6 +158,7 @@ void FolderEditingTest::deleteRemovesTheSubtreeAndItsMails() {
     QCOMPARE(tree->selectedKey(), QStringLiteral("1_"));
     QCOMPARE(w->lvListView->itemCount(), 0);
     QVERIFY(inst.pv.modFlag);
+    test::verifyArchiveInvariants(inst.pv);
     inst.msgs.setNextAnswer(MsgAnswer::No);
     w->close();
 }

@@ -8,7 +8,10 @@
 #include "folders/FolderEditor.h"
 #include "folders/FolderTree.h"
 #include "folders/TreeDrops.h"
+#include "maillist/ListDrops.h"
 #include "maillist/MailList.h"
+#include "platform/dnd/MimeDataObject.h"
+#include "tests/mainwindow/ArchiveInvariants.h"
 #include "tests/mainwindow/WindowFixture.h"
 
 using namespace quorvel;
@@ -93,6 +96,7 @@ void TreeDropsTest::mailsFromTheListMoveIntoTheFolder() {
     QVERIFY(inst.pv.modFlag);
     QVERIFY(w->tvTreeView->dropHighlight().isEmpty());
     w->listDragActive = false;
+    test::verifyArchiveInvariants(inst.pv);
     inst.msgs.setNextAnswer(platform::MsgAnswer::No);
     w->close();
 }
@@ -136,6 +140,12 @@ void TreeDropsTest::foldersMoveWithTheirSubtreeButNeverBelowThemselves() {
     dropOnTree(tree, mime, {});
     drops.tvTreeView_OLECompleteDrag();
     QCOMPARE(tree->parentKey("4_"), QStringLiteral("3_"));
+
+    // Reopened, the tree has the same shape.
+    w->folderTree().loadTree();
+    QCOMPARE(tree->fullPath("4_"), QStringLiteral("新規_1.qvb\\b\\c"));
+    QCOMPARE(tree->fullPath("2_"), QStringLiteral("新規_1.qvb\\d\\a"));
+    test::verifyArchiveInvariants(inst.pv);
     inst.msgs.setNextAnswer(platform::MsgAnswer::No);
     w->close();
 }
@@ -157,6 +167,28 @@ void TreeDropsTest::mailFilesAreImportedIntoTheFolder() {
     QCOMPARE(w->sbStatusBar->panelText(1), QStringLiteral("2件のメールを登録"));
     QVERIFY(inst.pv.modFlag);
     QVERIFY(inst.msgs.shown().empty());
+
+    // Mails from a mail program over a tree folder, after a drag passed over
+    // the list: the tree takes the drop, and the delivered file lands in the
+    // highlighted folder.
+    w->dropTargetCtl = 2;
+    QMimeData message;
+    message.setData("message/rfc822", "From: y@example.com\r\nSubject: dragged\r\n\r\nbody\r\n");
+    dnd::IDataObject* data = nullptr;
+    QCOMPARE(dnd::createMimeDataObject(&message, &data), com::S_OK);
+    dnd::DWORD effect = 7;
+    w->treeDrops().tvTreeView_OLEDragOver(data, w->tvTreeView->visualItemRect(w->tvTreeView->item("2_")).center(),
+                                          &effect);
+    QCOMPARE(w->dropTargetCtl, 1);
+    QCOMPARE(w->tvTreeView->dropHighlight(), QStringLiteral("2_"));
+    dnd::detachMimeDataObject(data);
+    data->Release();
+    const std::string delivered = inst.pv.sysPath + "/tmp/0message.eml";
+    test::writeFile(delivered, "From: y@example.com\r\nSubject: dragged\r\n\r\nbody\r\n");
+    w->listDrops().UIDragDrop_FilesDropped(delivered);
+    QCOMPARE(mailsOf(inst.pv, 2), (std::vector<int>{1, 2, 3}));
+    QVERIFY(!std::filesystem::exists(delivered));
+    test::verifyArchiveInvariants(inst.pv);
     inst.msgs.setNextAnswer(platform::MsgAnswer::No);
     w->close();
 }
