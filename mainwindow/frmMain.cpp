@@ -1,10 +1,9 @@
 #include "mainwindow/frmMain.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QMenu>
 #include <QMenuBar>
-
-#include <QApplication>
 
 #include "app/WorkingFolder.h"
 #include "app/options/frmOptions.h"
