@@ -51,7 +51,7 @@ std::string programFolder() {
 // archive file itself is the working file.
 bool openArchive(const std::string& path, ProgramValues& pv, std::ostream& err) {
     pv.defs = archive::makeTableDefs();
-    pv.useLockF.assign(1, '0');  // not = "0": GCC 12 warns falsely on a one-letter literal here
+    pv.useLockF = "0";
     const fs::path p = fs::absolute(path);
     pv.arcPath = p.parent_path().string();
     pv.arcName = p.filename().string();
