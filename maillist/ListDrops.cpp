@@ -101,16 +101,8 @@ public:
     void detach() { owner_ = nullptr; }
 
     com::HRESULT QueryInterface(com::REFIID iid, void** object) override {
-        if (!object) {
-            return com::E_POINTER;
-        }
-        if (iid == com::IID_IUnknown || iid == com::IID_IDispatch || iid == tromsel::DIID__FileDragDropEvents) {
-            *object = static_cast<com::IDispatch*>(this);
-            AddRef();
-            return com::S_OK;
-        }
-        *object = nullptr;
-        return com::E_NOINTERFACE;
+        return com::answerQueryInterface(static_cast<com::IDispatch*>(this), iid,
+                                         {com::IID_IDispatch, tromsel::DIID__FileDragDropEvents}, object);
     }
     com::ULONG AddRef() override { return ++refs_; }
     com::ULONG Release() override {

@@ -12,16 +12,7 @@ namespace {
 class UIFileDragDropFactory final : public IClassFactory {
 public:
     HRESULT QueryInterface(REFIID iid, void** object) override {
-        if (!object) {
-            return E_POINTER;
-        }
-        if (iid == IID_IUnknown || iid == IID_IClassFactory) {
-            *object = static_cast<IClassFactory*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
+        return answerQueryInterface(static_cast<IClassFactory*>(this), iid, {IID_IClassFactory}, object);
     }
     // The factory is static; its references only keep the module loaded.
     ULONG AddRef() override {

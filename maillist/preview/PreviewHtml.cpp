@@ -4,13 +4,18 @@
 
 namespace quorvel::preview {
 
-std::string escapeHtml(std::string_view text) {
-    std::string out;
-    out.reserve(text.size() + text.size() / 8);
+namespace {
+
+// Appends text with the characters that mean markup replaced by entities.
+// An attribute value keeps its "&" (it may already hold an entity); plain
+// text loses its carriage returns.
+enum class Escape { Text, Attribute, PlainText };
+
+void appendEscaped(std::string& out, std::string_view text, Escape mode) {
     for (char c : text) {
         switch (c) {
             case '&':
-                out += "&amp;";
+                out += mode == Escape::Attribute ? "&" : "&amp;";
                 break;
             case '<':
                 out += "&lt;";
@@ -19,33 +24,32 @@ std::string escapeHtml(std::string_view text) {
                 out += "&gt;";
                 break;
             case '"':
-                out += "&quot;";
+                out += mode == Escape::PlainText ? "\"" : "&quot;";
+                break;
+            case '\r':
+                if (mode != Escape::PlainText) {
+                    out += c;
+                }
                 break;
             default:
                 out += c;
         }
     }
+}
+
+}  // namespace
+
+std::string escapeHtml(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() + text.size() / 8);
+    appendEscaped(out, text, Escape::Text);
     return out;
 }
 
 std::string escapeAttributeValue(std::string_view value) {
     std::string out;
     out.reserve(value.size());
-    for (char c : value) {
-        switch (c) {
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '"':
-                out += "&quot;";
-                break;
-            default:
-                out += c;
-        }
-    }
+    appendEscaped(out, value, Escape::Attribute);
     return out;
 }
 
@@ -55,23 +59,7 @@ std::string plainTextToHtml(std::string_view text) {
     std::string out;
     out.reserve(text.size() + text.size() / 8 + 64);
     out += "<pre style=\"white-space: pre-wrap\">";
-    for (char c : text) {
-        switch (c) {
-            case '&':
-                out += "&amp;";
-                break;
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '\r':
-                break;
-            default:
-                out += c;
-        }
-    }
+    appendEscaped(out, text, Escape::PlainText);
     out += "</pre>";
     return out;
 }

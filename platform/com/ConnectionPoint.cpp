@@ -23,16 +23,7 @@ public:
     }
 
     HRESULT QueryInterface(REFIID iid, void** object) override {
-        if (!object) {
-            return E_POINTER;
-        }
-        if (iid == IID_IUnknown || iid == kIid) {
-            *object = static_cast<Interface*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
+        return answerQueryInterface(static_cast<Interface*>(this), iid, {kIid}, object);
     }
     ULONG AddRef() override { return ++refs_; }
     ULONG Release() override {

@@ -50,16 +50,7 @@ public:
     StaticTypeInfo(StaticTypeLib* lib, UINT index);
 
     HRESULT QueryInterface(REFIID iid, void** object) override {
-        if (!object) {
-            return E_POINTER;
-        }
-        if (iid == IID_IUnknown || iid == IID_ITypeInfo) {
-            *object = static_cast<ITypeInfo*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
+        return answerQueryInterface(static_cast<ITypeInfo*>(this), iid, {IID_ITypeInfo}, object);
     }
     ULONG AddRef() override { return ++refs_; }
     ULONG Release() override;
@@ -198,16 +189,7 @@ public:
     explicit StaticTypeLib(const TypeLibDescription& d) : d_(d) {}
 
     HRESULT QueryInterface(REFIID iid, void** object) override {
-        if (!object) {
-            return E_POINTER;
-        }
-        if (iid == IID_IUnknown || iid == IID_ITypeLib) {
-            *object = static_cast<ITypeLib*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
+        return answerQueryInterface(static_cast<ITypeLib*>(this), iid, {IID_ITypeLib}, object);
     }
     ULONG AddRef() override { return ++refs_; }
     ULONG Release() override {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <initializer_list>
 #include <utility>
 
 #include "platform/com/Guid.h"
@@ -19,6 +20,26 @@ struct IUnknown {
 protected:
     ~IUnknown() = default;
 };
+
+// The usual body of QueryInterface: `self` as the interface, with a reference
+// added, when `iid` is IUnknown or one of `served`; E_NOINTERFACE otherwise.
+template <typename Interface>
+HRESULT answerQueryInterface(Interface* self, REFIID iid, std::initializer_list<IID> served, void** object) {
+    if (!object) {
+        return E_POINTER;
+    }
+    bool known = iid == IID_IUnknown;
+    for (const IID& s : served) {
+        known = known || iid == s;
+    }
+    if (!known) {
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    *object = self;
+    self->AddRef();
+    return S_OK;
+}
 
 // Holds one reference to an interface and releases it when it goes.
 template <typename T>

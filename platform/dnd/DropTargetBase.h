@@ -10,16 +10,7 @@ namespace quorvel::dnd {
 class DropTargetBase : public IDropTarget {
 public:
     HRESULT QueryInterface(REFIID iid, void** object) override {
-        if (!object) {
-            return com::E_POINTER;
-        }
-        if (iid == com::IID_IUnknown || iid == IID_IDropTarget) {
-            *object = static_cast<IDropTarget*>(this);
-            AddRef();
-            return com::S_OK;
-        }
-        *object = nullptr;
-        return com::E_NOINTERFACE;
+        return com::answerQueryInterface(static_cast<IDropTarget*>(this), iid, {IID_IDropTarget}, object);
     }
     ULONG AddRef() override { return ++refs_; }
     ULONG Release() override {

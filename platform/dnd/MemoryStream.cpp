@@ -12,16 +12,7 @@ public:
     explicit MemoryStream(std::string bytes) : bytes_(std::move(bytes)) {}
 
     HRESULT QueryInterface(REFIID iid, void** object) override {
-        if (!object) {
-            return com::E_POINTER;
-        }
-        if (iid == com::IID_IUnknown || iid == IID_IStream) {
-            *object = static_cast<IStream*>(this);
-            AddRef();
-            return com::S_OK;
-        }
-        *object = nullptr;
-        return com::E_NOINTERFACE;
+        return com::answerQueryInterface(static_cast<IStream*>(this), iid, {IID_IStream}, object);
     }
     ULONG AddRef() override { return ++refs_; }
     ULONG Release() override {
