@@ -6,6 +6,7 @@
 #include <sstream>
 #include <vector>
 
+#include "tests/cli/CliRun.h"
 #include "tests/support/TestEnv.h"
 
 namespace {
@@ -14,33 +15,14 @@ namespace fs = std::filesystem;
 using quorvel::test::readFile;
 using quorvel::test::writeFile;
 
-struct CliResult {
-    int status = -1;
-    std::vector<std::string> lines;
-    std::string err;
-};
+using CliResult = quorvel::test::CliRun;
 
 class ArchiveCommandsTest : public ::testing::Test {
 protected:
     quorvel::test::IsolatedXdg env_;
     quorvel::test::TempDir dir_;
 
-    CliResult run(const std::vector<std::string>& args) {
-        std::string command = QUORVEL_CLI;
-        for (const auto& a : args) {
-            command += " '" + a + "'";
-        }
-        command += " >" + dir_.file("out") + " 2>" + dir_.file("err");
-        const int raw = std::system(command.c_str());
-        CliResult r;
-        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        std::istringstream out(readFile(dir_.file("out")));
-        for (std::string line; std::getline(out, line);) {
-            r.lines.push_back(line);
-        }
-        r.err = readFile(dir_.file("err"));
-        return r;
-    }
+    CliResult run(const std::vector<std::string>& args) { return quorvel::test::runCli(dir_, args); }
 };
 
 std::string mail(const std::string& subject) {

@@ -7,6 +7,7 @@
 #include <sstream>
 #include <vector>
 
+#include "tests/cli/CliRun.h"
 #include "tests/support/TestEnv.h"
 
 namespace {
@@ -14,30 +15,11 @@ namespace {
 using quorvel::test::readFile;
 using quorvel::test::writeFile;
 
-struct CliRun {
-    int status = -1;
-    std::vector<std::string> lines;  // standard output
-    std::string err;
-};
+using quorvel::test::CliRun;
 
 class ParseCommandTest : public ::testing::Test {
 protected:
-    CliRun run(const std::vector<std::string>& args) {
-        std::string command = QUORVEL_CLI;
-        for (const auto& a : args) {
-            command += " '" + a + "'";
-        }
-        command += " >" + dir_.file("out") + " 2>" + dir_.file("err");
-        int raw = std::system(command.c_str());
-        CliRun r;
-        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        std::istringstream out(readFile(dir_.file("out")));
-        for (std::string line; std::getline(out, line);) {
-            r.lines.push_back(line);
-        }
-        r.err = readFile(dir_.file("err"));
-        return r;
-    }
+    CliRun run(const std::vector<std::string>& args) { return quorvel::test::runCli(dir_, args); }
     static QJsonObject json(const std::string& line) {
         QJsonParseError error;
         QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromStdString(line), &error);

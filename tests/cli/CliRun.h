@@ -1,0 +1,41 @@
+#pragma once
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/support/TestEnv.h"
+
+namespace quorvel::test {
+
+// One run of the built quorvel-cli: its exit status, standard output by line
+// and standard error.
+struct CliRun {
+    int status = -1;
+    std::vector<std::string> lines;
+    std::string err;
+};
+
+// Runs the tool with arguments (each quoted for the shell); its output goes
+// through files in `dir`.
+inline CliRun runCli(const TempDir& dir, const std::vector<std::string>& args) {
+    std::string command = QUORVEL_CLI;
+    for (const auto& a : args) {
+        command += " '" + a + "'";
+    }
+    command += " >" + dir.file("out") + " 2>" + dir.file("err");
+    const int raw = std::system(command.c_str());
+    CliRun r;
+    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    std::istringstream out(readFile(dir.file("out")));
+    for (std::string line; std::getline(out, line);) {
+        r.lines.push_back(line);
+    }
+    r.err = readFile(dir.file("err"));
+    return r;
+}
+
+}  // namespace quorvel::test
