@@ -27,6 +27,9 @@ public:
 
     dnd::HRESULT DragEnter(dnd::IDataObject* data, dnd::DWORD, dnd::POINTL point, dnd::DWORD* effect) override {
         data_ = com::ComPtr<dnd::IDataObject>(data);
+        if (owner_) {
+            owner_->componentPut_ = false;  // the tree's own target has the window again
+        }
         over(point, effect);
         return com::S_OK;
     }
@@ -36,8 +39,9 @@ public:
     }
     dnd::HRESULT DragLeave() override {
         data_.reset();
-        if (owner_) {
-            owner_->componentPut_ = false;  // the next drag of virtual files gets a component again
+        // When the component takes the window over, the drag has not left the
+        // tree: the highlighted folder is where the component's files go.
+        if (owner_ && !owner_->componentPut_) {
             owner_->tree_.setDropHighlight({});
         }
         return com::S_OK;
@@ -92,6 +96,18 @@ TreeDrops::TreeDrops(ProgramValues& pv, ui::TreeView& tree, ui::ListView& list, 
         tvTreeView_OLECompleteDrag();
     });
     connect(&tree_, &ui::TreeView::MouseUp, this, [this] { tvTreeView_MouseUp(); });
+    // Installed after the registration's own filter, so it sees the leave first.
+    tree_.viewport()->installEventFilter(this);
+}
+
+bool TreeDrops::eventFilter(QObject* watched, QEvent* event) {
+    // A drag that leaves the tree while the component holds the window never
+    // reaches the tree's own target: its highlight goes here.
+    if (watched == tree_.viewport() && event->type() == QEvent::DragLeave && componentPut_) {
+        componentPut_ = false;
+        tree_.setDropHighlight({});
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 TreeDrops::~TreeDrops() {
@@ -136,7 +152,9 @@ void TreeDrops::tvTreeView_OLEDragDrop(dnd::IDataObject* data) {
 }
 
 bool TreeDrops::moveMails(const std::vector<std::string>& mailKeys, const QString& folderKey) {
-    return moveMailsToFolder(pv_, list_, mailKeys, folderKey);
+    const bool moved = moveMailsToFolder(pv_, list_, mailKeys, folderKey);
+    folders_.showMailCount();
+    return moved;
 }
 
 bool moveMailsToFolder(ProgramValues& pv, ui::ListView& list, const std::vector<std::string>& mailKeys,
@@ -171,7 +189,11 @@ bool moveMailsToFolder(ProgramValues& pv, ui::ListView& list, const std::vector<
 bool TreeDrops::moveFolder(const QString& folderKey, const QString& parentKey) {
     const QString oldParent = tree_.parentKey(folderKey);
     if (tree_.setParent(folderKey, parentKey) == ui::TreeView::kErrCycle) {
-        QApplication::beep();  // onto itself or below itself: refused without a word
+        // Onto itself or below itself: refused without a word. The tree is
+        // saved as it stands and the archive counts as changed all the same.
+        QApplication::beep();
+        folders_.s_maileDirSave();
+        pv_.modFlag = true;
         return false;
     }
     tree_.setSorted(parentKey, true);

@@ -55,6 +55,9 @@ public:
 
     bool treeDragActive() const { return treeDragActive_; }
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     class Target;
 

@@ -121,6 +121,15 @@ std::string rejectedListText(const std::vector<std::string>& rejected) {
     return text;
 }
 
+std::string rejectedListForBox(const std::vector<std::string>& rejected) {
+    if (rejected.size() <= kRejectedShownMax) {
+        return rejectedListText(rejected);
+    }
+    const std::vector<std::string> shown(rejected.begin(), rejected.begin() + kRejectedShownMax);
+    return rejectedListText(shown) + "\n" + kRejectedMorePrefix + std::to_string(rejected.size() - shown.size()) +
+           kRejectedMoreSuffix;
+}
+
 std::string errorLogPath(const std::string& workPath, int n) {
     return workPath + "/errlog_" + std::to_string(n) + ".txt";
 }

@@ -17,6 +17,11 @@ namespace quorvel::mailimport {
 inline constexpr const char* kStoredSuffix = "件のメールを登録";
 inline constexpr const char* kRejectedHead = "以下のファイルは.eml形式と認識できませんでした。";
 inline constexpr const char* kRejectedLogHead = "これらのファイル名は、次のファイルに保存されています。";
+// Our own: the line that stands for the paths a message box has no room for.
+inline constexpr const char* kRejectedMorePrefix = "…ほか";
+inline constexpr const char* kRejectedMoreSuffix = "件";
+// A message box lists at most this many rejected paths; the log lists all.
+inline constexpr size_t kRejectedShownMax = 15;
 
 enum class ImportOutcome { Stored, NotMail, Failed };
 
@@ -64,6 +69,9 @@ DropImport importFiles(ProgramValues& pv, int32_t& mailCounter, const std::vecto
 
 // The rejected paths, each after a line feed.
 std::string rejectedListText(const std::vector<std::string>& rejected);
+// The same for a message box: the first kRejectedShownMax paths and, when
+// there are more, one line that counts the rest, so the box fits a screen.
+std::string rejectedListForBox(const std::vector<std::string>& rejected);
 // The error log's path for log number n of this run.
 std::string errorLogPath(const std::string& workPath, int n);
 // Writes the log; false when it could not be written.

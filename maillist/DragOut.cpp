@@ -7,6 +7,10 @@ constexpr size_t kMaxFileNameBytes = 255;
 const std::string kExtension = ".eml";
 }  // namespace
 
+std::string dragOutFolder(const std::string& workPath) {
+    return workPath + "/drag";
+}
+
 std::string f_slash2anderB(const std::string& trgStr) {
     std::string out = trgStr;
     for (char& c : out) {

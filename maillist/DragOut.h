@@ -5,6 +5,11 @@
 
 namespace quorvel {
 
+// The folder, inside the working folder, that dragged-out mails are written
+// to. Files there are named after subjects, so they are kept apart from the
+// files named by mail number that the preview and the mail program open.
+std::string dragOutFolder(const std::string& workPath);
+
 // Replaces every "/" by "_"; nothing else changes.
 std::string f_slash2anderB(const std::string& trgStr);
 

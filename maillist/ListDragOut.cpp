@@ -2,6 +2,7 @@
 
 #include <QDrag>
 #include <QUrl>
+#include <filesystem>
 
 #include "archive/Schema.h"
 #include "maillist/DragOut.h"
@@ -32,9 +33,12 @@ QVariant DragOutMimeData::retrieveData(const QString& mimeType, QMetaType) const
         return {};
     }
     QVariantList urls;
+    const std::string folder = dragOutFolder(pv_.workPath);
+    std::error_code ec;
+    std::filesystem::create_directory(folder, ec);
     for (size_t i = 1; i < keys_.size() && i < names_.size(); ++i) {
         const int32_t id = archive::keyToId(keys_[i]);
-        const std::string path = pv_.workPath + "/" + dragOutFileName(names_[i]);
+        const std::string path = folder + "/" + dragOutFileName(names_[i]);
         // A mail whose stored copy is missing gives no file.
         if (id > 0 && writeStoredMail(pv_, id, path)) {
             urls.push_back(QUrl::fromLocalFile(QString::fromStdString(path)));

@@ -125,8 +125,16 @@ public:
     }
     com::HRESULT Invoke(com::DISPID member, com::REFIID, com::LCID, com::WORD, com::DISPPARAMS* params, com::VARIANT*,
                         com::EXCEPINFO*, com::UINT*) override {
+        if (member == tromsel::DISPID_DragOver) {
+            // Arguments come last first: y, then x.
+            if (owner_ && params && params->cArgs == 2 && params->rgvarg[0].vt == com::VT_I4 &&
+                params->rgvarg[1].vt == com::VT_I4) {
+                owner_->UIDragDrop_DragOver(params->rgvarg[1].lVal, params->rgvarg[0].lVal);
+            }
+            return com::S_OK;
+        }
         if (member != tromsel::DISPID_FilesDropped) {
-            return com::S_OK;  // the drag-over reports are of no use here
+            return com::S_OK;
         }
         if (!params || params->cArgs != 1 || params->rgvarg[0].vt != com::VT_BSTR) {
             return com::E_INVALIDARG;
@@ -205,6 +213,7 @@ void ListDrops::putComponentOn(QWidget& control, int ctl) {
     releaseComponent();
     uiDragDrop_ = component;
     previousList_.clear();
+    componentFolder_.clear();
     com::ComPtr<com::IConnectionPointContainer> container;
     if (com::SUCCEEDED(uiDragDrop_->QueryInterface(com::IID_IConnectionPointContainer, container.putVoid())) &&
         com::SUCCEEDED(container->FindConnectionPoint(tromsel::DIID__FileDragDropEvents, eventPoint_.put()))) {
@@ -284,7 +293,7 @@ void ListDrops::s_importDropFiles(const std::vector<std::string>& paths, const s
         const std::string logPath = mailimport::errorLogPath(pv.workPath, state_.errLogCount);
         mailimport::writeErrorLog(logPath, listText);
         wait.release();  // the box is answered with the normal pointer
-        platform::msgBox(mailimport::rejectedFilesMessage(listText, logPath));
+        platform::msgBox(mailimport::rejectedFilesMessage(mailimport::rejectedListForBox(result.rejected), logPath));
     }
     wait.release();
     controls_.window.unsetCursor();
@@ -300,19 +309,33 @@ void ListDrops::s_importMailFl(const std::string& path, const std::string& dirKe
     controls_.mailList.s_mailListLoad(pv.curDir);
 }
 
+void ListDrops::UIDragDrop_DragOver(int x, int y) {
+    // On the tree, the component's drag follows the pointer from folder to
+    // folder as the tree's own drag does.
+    if (state_.dropTargetCtl == 1) {
+        ui::TreeView& tree = controls_.tree;
+        tree.setDropHighlight(tree.hitTest(tree.viewport()->mapFrom(&tree, QPoint(x, y))));
+    }
+}
+
 void ListDrops::UIDragDrop_FilesDropped(const std::string& fileList) {
     const std::string entry = mailimport::newestDroppedPath(fileList, previousList_);
     previousList_ = fileList;
     ProgramValues& pv = state_.pv;
-    if (entry.ends_with(".eml")) {
-        std::string dirKey = pv.curDir;
+    if (componentFolder_.empty()) {
+        // The first file of a drop decides the folder for all of them: a box
+        // shown while importing must not send the rest elsewhere.
+        componentFolder_ = pv.curDir;
         if (state_.dropTargetCtl == 1) {
             const QString highlighted = controls_.tree.dropHighlight();
             if (!highlighted.isEmpty()) {
-                dirKey = highlighted.toStdString();
+                componentFolder_ = highlighted.toStdString();
             }
+            controls_.tree.setDropHighlight({});  // the drop has landed
         }
-        s_importMailFl(entry, dirKey);
+    }
+    if (entry.ends_with(".eml")) {
+        s_importMailFl(entry, componentFolder_);
     }
     std::error_code ec;
     if (std::filesystem::is_regular_file(entry, ec)) {

@@ -69,6 +69,9 @@ public:
     // The component's event: file_list holds the paths written so far in
     // this drop, joined by ",".
     void UIDragDrop_FilesDropped(const std::string& fileList);
+    // The component's drag-over report, in the client coordinates of the
+    // control it holds.
+    void UIDragDrop_DragOver(int x, int y);
 
     // The drop folder the component writes into.
     std::string dropFolder() const { return state_.pv.sysPath + "/tmp"; }
@@ -98,7 +101,8 @@ private:
     com::ComPtr<com::IConnectionPoint> eventPoint_;
     EventSink* sink_ = nullptr;  // one reference while connected
     com::DWORD_PTR cookie_ = 0;
-    std::string previousList_;  // the file list of the drop's event before
+    std::string previousList_;     // the file list of the drop's event before
+    std::string componentFolder_;  // the folder the files of the current drop go to
 };
 
 }  // namespace quorvel

@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "archive/Schema.h"
+#include "maillist/DragOut.h"
 #include "maillist/StoredMail.h"
 #include "mainwindow/toolkit/ListView.h"
 
@@ -46,6 +47,8 @@ void Preview::clearMailFileCache(const std::string& workPath) {
             fs::remove(it->path(), ec);
         }
     }
+    // Dragged-out files belong to the archive they came from as well.
+    fs::remove_all(dragOutFolder(workPath), ec);
 }
 
 void Preview::clearPreview() {

@@ -170,7 +170,15 @@ private:
             if (!alive) {
                 return true;
             }
-            if (phase != Phase::Drop) {
+            if (phase == Phase::Enter) {
+                // Qt sends the moves and the drop of a drag only to a widget
+                // that accepted its entry, so the entry is always accepted;
+                // the target's answer decides at every move that follows.
+                applyEffect(e, effect);
+                e->accept();
+                return true;
+            }
+            if (phase == Phase::Over) {
                 applyEffect(e, effect);
                 return true;
             }

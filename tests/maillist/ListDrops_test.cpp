@@ -7,6 +7,7 @@
 #include <map>
 
 #include "archive/LtDataBaseInfo.h"
+#include "maillist/DragOut.h"
 #include "maillist/ListDragOut.h"
 #include "maillist/ListDrops.h"
 #include "maillist/MailList.h"
@@ -130,6 +131,22 @@ private slots:
         QCOMPARE(s.inst.msgs.shown().size(), size_t{2});
         QVERIFY(s.inst.msgs.shown()[1].text.ends_with("\n" + log2));
         QCOMPARE(mailsOf(s.inst.pv, 1), (std::vector<int>{1, 2, 3}));
+
+        // 150 of them: the box names the first ones and counts the rest, so it
+        // fits a screen; the log names every one.
+        std::vector<std::string> many;
+        for (int i = 0; i < 150; ++i) {
+            many.push_back(s.file("n" + std::to_string(i) + ".txt", "not a mail\r\n"));
+        }
+        dropFiles(s.w->lvListView, many);
+        const std::string box = s.inst.msgs.shown().back().text;
+        QVERIFY(box.find(many[14]) != std::string::npos);
+        QVERIFY(box.find(many[15]) == std::string::npos);
+        QVERIFY(box.find("\n…ほか135件\n") != std::string::npos);
+        QCOMPARE(std::count(box.begin(), box.end(), '\n'), 1 + 15 + 1 + 1 + 1);
+        const std::string log3 = test::readFile(s.inst.pv.workPath + "/errlog_3.txt");
+        QCOMPARE(std::count(log3.begin(), log3.end(), '\n'), 150);
+        QVERIFY(box.ends_with(s.inst.pv.workPath + "/errlog_3.txt"));
     }
 
     void urlsThatAreNoFilesAreNotImported() {
@@ -230,13 +247,18 @@ private slots:
         QCOMPARE(s.w->dragKeys[3], std::string("3_"));
         QCOMPARE(s.w->dragNames, (std::vector<std::string>{"", "Re(1)", "Re", "(1)"}));
         QCOMPARE(data->formats(), QStringList{"text/uri-list"});
-        QVERIFY(!fs::exists(s.inst.pv.workPath + "/Re.eml"));  // nothing written before it is asked for
+        const std::string dragFolder = dragOutFolder(s.inst.pv.workPath);
+        QVERIFY(!fs::exists(dragFolder + "/Re.eml"));  // nothing written before it is asked for
+        // Files the preview and the mail program use sit in the working folder
+        // under number names; a subject never lands on one of them.
+        test::writeFile(s.inst.pv.workPath + "/Re.eml", "opened by the mail program");
 
         const QList<QUrl> urls = data->urls();
         QCOMPARE(urls.size(), 3);
+        QCOMPARE(test::readFile(s.inst.pv.workPath + "/Re.eml"), std::string("opened by the mail program"));
         const std::vector<std::string> names{"Re(1).eml", "Re.eml", "(1).eml"};
         for (int i = 0; i < 3; ++i) {
-            const std::string path = s.inst.pv.workPath + "/" + names[static_cast<size_t>(i)];
+            const std::string path = dragFolder + "/" + names[static_cast<size_t>(i)];
             QCOMPARE(urls[i], QUrl::fromLocalFile(QString::fromStdString(path)));
             QCOMPARE(test::readFile(path), bytes[s.w->dragKeys[static_cast<size_t>(i) + 1]]);
         }
@@ -251,8 +273,13 @@ private slots:
         QCOMPARE(s.w->dragKeys, std::vector<std::string>{""});
 
         // Afterwards the same files are imported again.
-        dropFiles(list, {s.inst.pv.workPath + "/Re.eml"});
+        dropFiles(list, {dragFolder + "/Re.eml"});
         QCOMPARE(mailsOf(s.inst.pv, 1), (std::vector<int>{1, 2, 3, 4, 5, 6}));
+
+        // They go with the archive's other mail files when it closes.
+        s.inst.msgs.setNextAnswer(platform::MsgAnswer::No);
+        QVERIFY(s.w->mnuFileClose_Click());
+        QVERIFY(!fs::exists(dragFolder));
     }
 };
 

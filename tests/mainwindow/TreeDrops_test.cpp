@@ -10,6 +10,7 @@
 #include "folders/TreeDrops.h"
 #include "maillist/ListDrops.h"
 #include "maillist/MailList.h"
+#include "platform/com/TromselRegistration.h"
 #include "platform/dnd/MimeDataObject.h"
 #include "tests/mainwindow/ArchiveInvariants.h"
 #include "tests/mainwindow/WindowFixture.h"
@@ -92,6 +93,7 @@ void TreeDropsTest::mailsFromTheListMoveIntoTheFolder() {
     QCOMPARE(mailsOf(inst.pv, 2), (std::vector<int>{1, 2}));
     QCOMPARE(mailsOf(inst.pv, 1), (std::vector<int>{3}));
     QCOMPARE(w->lvListView->itemCount(), 1);
+    QCOMPARE(w->sbStatusBar->panelText(1), QStringLiteral("1通のメールがあります。"));
     QCOMPARE(w->dragKeys, std::vector<std::string>{""});
     QVERIFY(inst.pv.modFlag);
     QVERIFY(w->tvTreeView->dropHighlight().isEmpty());
@@ -116,8 +118,10 @@ void TreeDropsTest::foldersMoveWithTheirSubtreeButNeverBelowThemselves() {
     QVERIFY(w->folderEditor().addFolder("d"));  // 5
 
     TreeDrops& drops = w->treeDrops();
-    QVERIFY(!drops.moveFolder("2_", "4_"));  // below itself: refused
+    inst.pv.modFlag = false;
+    QVERIFY(!drops.moveFolder("2_", "4_"));  // below itself: refused, and counted as a change
     QCOMPARE(tree->parentKey("2_"), QStringLiteral("1_"));
+    QVERIFY(inst.pv.modFlag);
     QVERIFY(drops.moveFolder("2_", "5_"));
     QCOMPARE(tree->fullPath("4_"), QStringLiteral("新規_1.qvb\\d\\a\\b\\c"));
     QCOMPARE(folderRows(inst.pv), QStringList({"1:0", "2:5", "3:2", "4:3", "5:1"}));
@@ -141,10 +145,15 @@ void TreeDropsTest::foldersMoveWithTheirSubtreeButNeverBelowThemselves() {
     drops.tvTreeView_OLECompleteDrag();
     QCOMPARE(tree->parentKey("4_"), QStringLiteral("3_"));
 
-    // Reopened, the tree has the same shape.
+    // Reopened, the tree has the same shape; a folder made under a folder
+    // that had none sorts among its new siblings.
     w->folderTree().loadTree();
     QCOMPARE(tree->fullPath("4_"), QStringLiteral("新規_1.qvb\\b\\c"));
     QCOMPARE(tree->fullPath("2_"), QStringLiteral("新規_1.qvb\\d\\a"));
+    tree->selectNode("4_");
+    QVERIFY(w->folderEditor().addFolder("z"));
+    QVERIFY(w->folderEditor().addFolder("m"));
+    QCOMPARE(tree->firstChild("4_"), QStringLiteral("7_"));
     test::verifyArchiveInvariants(inst.pv);
     inst.msgs.setNextAnswer(platform::MsgAnswer::No);
     w->close();
@@ -156,6 +165,7 @@ void TreeDropsTest::mailFilesAreImportedIntoTheFolder() {
     QVERIFY(w);
     w->tvTreeView->selectNode("1_");
     QVERIFY(w->folderEditor().addFolder("受信"));
+    QVERIFY(w->folderEditor().addFolder("保管"));
     for (const char* name : {"a.eml", "b.eml"}) {
         test::writeFile(inst.dir.file(name), std::string("From: x@example.com\nSubject: ") + name + "\n\nbody\n");
     }
@@ -168,26 +178,44 @@ void TreeDropsTest::mailFilesAreImportedIntoTheFolder() {
     QVERIFY(inst.pv.modFlag);
     QVERIFY(inst.msgs.shown().empty());
 
-    // Mails from a mail program over a tree folder, after a drag passed over
-    // the list: the tree takes the drop, and the delivered file lands in the
-    // highlighted folder.
-    w->dropTargetCtl = 2;
+    // Mails from a mail program, dragged over the list first, then into the
+    // tree below its last row, up onto a folder and on to another: the drop
+    // target component takes the tree's window at the first folder, and the
+    // mail lands in the folder under the pointer at the drop.
+    QVERIFY(com::SUCCEEDED(com::ensureTromselRegistered(QUORVEL_TEST_PROGRAM_DIR)));
     QMimeData message;
     message.setData("message/rfc822", "From: y@example.com\r\nSubject: dragged\r\n\r\nbody\r\n");
-    dnd::IDataObject* data = nullptr;
-    QCOMPARE(dnd::createMimeDataObject(&message, &data), com::S_OK);
-    dnd::DWORD effect = 7;
-    w->treeDrops().tvTreeView_OLEDragOver(data, w->tvTreeView->visualItemRect(w->tvTreeView->item("2_")).center(),
-                                          &effect);
+    QWidget* list = w->lvListView->viewport();
+    const QPoint onList(list->width() / 2, list->height() / 2);
+    QDragEnterEvent listEnter(onList, Qt::CopyAction, &message, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(list, &listEnter);
+    QDragMoveEvent listMove(onList, Qt::CopyAction, &message, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(list, &listMove);
+    QDragLeaveEvent listLeave;
+    QCoreApplication::sendEvent(list, &listLeave);
+    QCOMPARE(w->dropTargetCtl, 2);
+
+    QWidget* area = w->tvTreeView->viewport();
+    const QPoint below(area->width() / 2, area->height() - 2);
+    const QPoint onFirst = w->tvTreeView->visualItemRect(w->tvTreeView->item("2_")).center();
+    const QPoint onSecond = w->tvTreeView->visualItemRect(w->tvTreeView->item("3_")).center();
+    QDragEnterEvent enter(below, Qt::CopyAction, &message, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(area, &enter);
+    QVERIFY(enter.isAccepted());  // else Qt sends this widget nothing more of the drag
+    for (const QPoint& at : {below, onFirst, onFirst + QPoint(1, 0)}) {
+        QDragMoveEvent move(at, Qt::CopyAction, &message, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(area, &move);
+    }
     QCOMPARE(w->dropTargetCtl, 1);
     QCOMPARE(w->tvTreeView->dropHighlight(), QStringLiteral("2_"));
-    dnd::detachMimeDataObject(data);
-    data->Release();
-    const std::string delivered = inst.pv.sysPath + "/tmp/0message.eml";
-    test::writeFile(delivered, "From: y@example.com\r\nSubject: dragged\r\n\r\nbody\r\n");
-    w->listDrops().UIDragDrop_FilesDropped(delivered);
-    QCOMPARE(mailsOf(inst.pv, 2), (std::vector<int>{1, 2, 3}));
-    QVERIFY(!std::filesystem::exists(delivered));
+    QDragMoveEvent onward(onSecond, Qt::CopyAction, &message, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(area, &onward);
+    QCOMPARE(w->tvTreeView->dropHighlight(), QStringLiteral("3_"));
+    QDropEvent drop(onSecond, Qt::CopyAction, &message, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(area, &drop);
+    QCOMPARE(mailsOf(inst.pv, 3), std::vector<int>{3});
+    QCOMPARE(mailsOf(inst.pv, 1), std::vector<int>{});
+    QVERIFY(w->tvTreeView->dropHighlight().isEmpty());
     test::verifyArchiveInvariants(inst.pv);
     inst.msgs.setNextAnswer(platform::MsgAnswer::No);
     w->close();

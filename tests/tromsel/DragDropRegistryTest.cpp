@@ -152,6 +152,28 @@ TEST(DragDropRegistry, aRegisteredTargetReceivesTheWidgetsDragEvents) {
     target->Release();
 }
 
+// Qt sends moves and the drop only to a widget that accepted the drag's
+// entry: a target that has no effect where the drag comes in (empty space
+// below a tree's rows) must still get the moves onto a place it takes.
+TEST(DragDropRegistry, anEntryWithNoEffectStillBringsTheMovesAndTheDrop) {
+    QWidget w;
+    w.resize(100, 100);
+    w.show();
+    const HWND h = windowHandle(&w);
+    auto* target = new RecordingDropTarget;
+    ASSERT_EQ(RegisterDragDrop(h, target), S_OK);
+    Drag drag{&w, {}};
+    target->effect = DROPEFFECT_NONE;
+    EXPECT_TRUE(drag.enter({1, 90}));
+    EXPECT_EQ(drag.move({1, 80}), Qt::IgnoreAction);
+    target->effect = DROPEFFECT_COPY;
+    EXPECT_EQ(drag.move({1, 10}), Qt::CopyAction);
+    EXPECT_EQ(drag.drop({1, 10}), Qt::CopyAction);
+    EXPECT_EQ(target->drops, 1);
+    ASSERT_EQ(RevokeDragDrop(h), S_OK);
+    target->Release();
+}
+
 TEST(DragDropRegistry, aTargetRegisteredDuringTheDragTakesOverTheFollowingEvents) {
     QWidget w;
     const HWND h = windowHandle(&w);
