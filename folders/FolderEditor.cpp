@@ -9,8 +9,6 @@
 #include "archive/Schema.h"
 #include "folders/FolderTree.h"
 #include "folders/frmInpDirName.h"
-#include "maillist/Preview.h"
-#include "mainwindow/toolkit/ListView.h"
 #include "mainwindow/toolkit/TreeView.h"
 #include "platform/dialogs/MessageService.h"
 
@@ -19,14 +17,12 @@ namespace quorvel {
 using namespace archive;
 
 FolderEditor::FolderEditor(ProgramValues& pv, int32_t& dirCounter, ui::TreeView& tree, FolderTree& folders,
-                           ui::ListView& list, Preview& preview, QMenu& mnuEdit, QAction& mnuDelFld, QObject* parent)
+                           QMenu& mnuEdit, QAction& mnuDelFld, QObject* parent)
     : QObject(parent),
       pv_(pv),
       dirCounter_(dirCounter),
       tree_(tree),
       folders_(folders),
-      list_(list),
-      preview_(preview),
       mnuEdit_(mnuEdit),
       mnuDelFld_(mnuDelFld) {
     connect(&tree_, &ui::TreeView::AfterLabelEdit, this, &FolderEditor::tvTreeView_AfterLabelEdit);
@@ -50,6 +46,7 @@ bool FolderEditor::addFolder(const QString& name) {
     const int32_t id = ++dirCounter_;
     const QString key = QString::fromStdString(makeKey(id));
     tree_.addNode(parent, key, name, FolderTree::kFolderImage);
+    tree_.setSorted(key, true);  // as every loaded folder
     tree_.setNodeExpanded(parent, true);
     if (!folders_.s_maileDirSave()) {
         tree_.removeNode(key);  // the archive was not written: neither is the tree
@@ -61,6 +58,16 @@ bool FolderEditor::addFolder(const QString& name) {
 
 void FolderEditor::tvTreeView_AfterLabelEdit(const QString& key, const QString& newText, bool* cancel) {
     if (newText == tree_.text(key)) {
+        return;
+    }
+    if (tree_.positionOf(key) == 1) {
+        *cancel = true;  // the archive's own node is never renamed
+        return;
+    }
+    if (newText.isEmpty()) {
+        // A folder needs a name, here as in the creation dialog.
+        platform::msgBox(frmInpDirName::kMsgNoName);
+        *cancel = true;
         return;
     }
     const std::string& table = pv_.defs.tblNames[kMailDirTabl];
@@ -113,11 +120,9 @@ void FolderEditor::mnuDelFld_Click() {
     }
     const QString parent = tree_.parentKey(folder);
     tree_.removeNode(folder);
-    folders_.setLastClicked(parent);
-    pv_.curDir = parent.toStdString();
-    folders_.s_curDirApr(pv_.curDir);
-    list_.clearItems();
-    preview_.clearPreview();
+    // The parent becomes current with its own mails listed: an empty list
+    // would show a folder that holds mails as empty.
+    folders_.showFolder(parent);
     pv_.modFlag = true;
 }
 

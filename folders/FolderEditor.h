@@ -13,11 +13,8 @@ class QMenu;
 namespace quorvel {
 
 class FolderTree;
-class MailList;
-class Preview;
 namespace ui {
 class TreeView;
-class ListView;
 }  // namespace ui
 
 // Creating, renaming and deleting folders from the tree. Every change is made
@@ -30,8 +27,8 @@ public:
         "以下のフォルダ、メールすべてを削除します。いったん削除すると元に戻せません。"
         "また、サブフォルダやフォルダに収納されているメールも削除されます。";
 
-    FolderEditor(ProgramValues& pv, int32_t& dirCounter, ui::TreeView& tree, FolderTree& folders, ui::ListView& list,
-                 Preview& preview, QMenu& mnuEdit, QAction& mnuDelFld, QObject* parent = nullptr);
+    FolderEditor(ProgramValues& pv, int32_t& dirCounter, ui::TreeView& tree, FolderTree& folders, QMenu& mnuEdit,
+                 QAction& mnuDelFld, QObject* parent = nullptr);
 
     // Shows the name dialog; the folder goes under the selected node.
     void mnuAddFld_Click();
@@ -57,8 +54,6 @@ private:
     int32_t& dirCounter_;
     ui::TreeView& tree_;
     FolderTree& folders_;
-    ui::ListView& list_;
-    Preview& preview_;
     QMenu& mnuEdit_;
     QAction& mnuDelFld_;
     QString pressed_;

@@ -34,8 +34,9 @@ void FolderTree::loadTree() {
     // before its parent's still finds its parent in the second pass.
     if (db.DB_MoveFirst()) {
         while (!rs.isEOF()) {
-            tree_.addNode({}, QString::fromStdString(makeKey(id.Value().toInt())),
-                          QString::fromStdString(name.Value().toText()), kFolderImage);
+            const QString key = QString::fromStdString(makeKey(id.Value().toInt()));
+            tree_.addNode({}, key, QString::fromStdString(name.Value().toText()), kFolderImage);
+            tree_.setSorted(key, true);  // its subfolders, loaded or made later, in name order
             if (!db.DB_MoveNext()) {
                 break;
             }
@@ -48,9 +49,7 @@ void FolderTree::loadTree() {
             const QString parentKey = QString::fromStdString(makeKey(parent.Value().toInt()));
             // A folder whose parent is missing, or that would close a circle,
             // stays under the archive's top level rather than being lost.
-            if (tree_.setParent(key, parentKey) == ui::TreeView::kOk) {
-                tree_.setSorted(parentKey, true);
-            }
+            tree_.setParent(key, parentKey);
             if (!db.DB_MoveNext()) {
                 break;
             }
@@ -60,6 +59,7 @@ void FolderTree::loadTree() {
     if (!root.isEmpty()) {
         tree_.setText(root, QString::fromStdString(pv_.arcName));
         tree_.setImage(root, kRootImage);
+        tree_.setEditable(root, false);  // the archive's own node keeps its name
         tree_.setSorted(root, true);
         tree_.setNodeExpanded(root, true);
         lastClicked_ = root;
@@ -80,12 +80,20 @@ void FolderTree::tvTreeView_NodeClick(const QString& key) {
     if (key == lastClicked_) {
         return;
     }
-    title_.setText(tree_.fullPath(key));
+    showFolder(key);
+}
+
+void FolderTree::showFolder(const QString& key) {
     pv_.curDir = key.toStdString();
+    s_curDirApr(pv_.curDir);
     mails_.s_mailListLoad(pv_.curDir);
-    status_.setPanelText(1, QString::number(mails_.count()) + QString::fromUtf8(kMailCountSuffix));
+    showMailCount();
     lastClicked_ = key;
     preview_.clearPreview();
+}
+
+void FolderTree::showMailCount() {
+    status_.setPanelText(1, QString::number(mails_.count()) + QString::fromUtf8(kMailCountSuffix));
 }
 
 bool FolderTree::s_maileDirSave() {

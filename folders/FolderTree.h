@@ -41,6 +41,11 @@ public:
     void s_curDirApr(const std::string& curDir);
     // Makes a clicked folder current: its mails, its path and their count.
     void tvTreeView_NodeClick(const QString& key);
+    // Makes a folder current: selected, its path shown, its mails listed and
+    // counted, the preview empty.
+    void showFolder(const QString& key);
+    // The mail count of the list in the status bar.
+    void showMailCount();
     // Rewrites the archive's folder table from the tree; false on a failure.
     bool s_maileDirSave();
     // Empties and rewrites the folder table of the open file `db`, inside the

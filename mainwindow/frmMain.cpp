@@ -36,8 +36,7 @@ frmMain::frmMain(ProgramValues& pv, QWidget* parent) : QMainWindow(parent), pv_(
     preview_ = std::make_unique<Preview>(pv_, *previewHeadder, *lvListView,
                                          [this](const QString& path) { navigatePreview(path); });
     folderTree_ = std::make_unique<FolderTree>(pv_, *tvTreeView, *lblTitle0, *sbStatusBar, *mailList_, *preview_);
-    folderEditor_ = std::make_unique<FolderEditor>(pv_, dirCounter, *tvTreeView, *folderTree_, *lvListView, *preview_,
-                                                   *mnuEdit, *mnuDelFld);
+    folderEditor_ = std::make_unique<FolderEditor>(pv_, dirCounter, *tvTreeView, *folderTree_, *mnuEdit, *mnuDelFld);
     connect(mnuAddFld, &QAction::triggered, this, [this] { folderEditor_->mnuAddFld_Click(); });
     connect(mnuDelFld, &QAction::triggered, this, [this] { folderEditor_->mnuDelFld_Click(); });
     listDrops_ = std::make_unique<ListDrops>(DropState{pv_, mailCounter, dropTargetCtl, listDragActive, errLogCount,
@@ -56,7 +55,10 @@ frmMain::frmMain(ProgramValues& pv, QWidget* parent) : QMainWindow(parent), pv_(
     connect(mnuFileClose, &QAction::triggered, this, [this] { mnuFileClose_Click(); });
     connect(mnuFileSave, &QAction::triggered, this, [this] { mnuFileSave_Click(); });
     connect(mnuFileSaveAs, &QAction::triggered, this, [this] { mnuFileSaveAs_Click(); });
-    connect(mnuDelMal, &QAction::triggered, this, [this] { mailList_->mnuDelMal(); });
+    connect(mnuDelMal, &QAction::triggered, this, [this] {
+        mailList_->mnuDelMal();
+        folderTree_->showMailCount();
+    });
     connect(mnuOpution, &QAction::triggered, this, [this] { showOptionsDialog(this); });
     connect(mnuHelpContents, &QAction::triggered, this, [this] { help_.displayToc(pv_.programFolder); });
     connect(mnuHelpAbout, &QAction::triggered, this, [this] { showAboutBox(this); });
@@ -69,7 +71,9 @@ void frmMain::buildControls() {
     setCentralWidget(client);
 
     picTitles = new QWidget(client);
+    // Folder names, paths and mail headers are shown as they are, never as markup.
     lblTitle0 = new QLabel(picTitles);
+    lblTitle0->setTextFormat(Qt::PlainText);
     lblTitle0->setText(QString::fromUtf8(texts::kNoFileOpen));
 
     tvTreeView = new ui::TreeView(client);
@@ -78,6 +82,7 @@ void frmMain::buildControls() {
     lvListView->setHeaderImages(ui::headerImageList());
 
     previewHeadder = new QLabel(client);
+    previewHeadder->setTextFormat(Qt::PlainText);
     previewHeadder->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     previewHeadder->setText(Preview::emptyHeaderText());
     preViewBox = new PreviewBox(client);

@@ -1,9 +1,11 @@
 #include "mainwindow/toolkit/TreeView.h"
 
+#include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QStyledItemDelegate>
 #include <algorithm>
+#include <utility>
 
 #include "mainwindow/toolkit/ListView.h"
 
@@ -43,6 +45,16 @@ TreeView::TreeView(QWidget* parent) : QTreeWidget(parent) {
     setItemDelegate(new TreeLabelDelegate(this));
     setLabelEdit(LabelEdit::Automatic);
     setDragEnabled(true);  // the drag itself is the receiver's of StartDrag
+    // A slow second click on the selected node renames it, after the
+    // double-click time has passed without a second click.
+    renameTimer_.setSingleShot(true);
+    connect(&renameTimer_, &QTimer::timeout, this, [this] {
+        QTreeWidgetItem* item = renameItem_;
+        renameItem_ = nullptr;
+        if (item && labelEdit_ == LabelEdit::Automatic && item == currentItem() && nodes_.contains(keyOf(item))) {
+            editItem(item, 0);
+        }
+    });
     connect(this, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item, int) { emit NodeClick(keyOf(item)); });
 }
 
@@ -76,7 +88,16 @@ int TreeView::addNode(const QString& parentKey, const QString& key, const QStrin
     return kOk;
 }
 
+void TreeView::setEditable(const QString& key, bool editable) {
+    if (QTreeWidgetItem* item = nodes_.value(key, nullptr)) {
+        item->setFlags(editable ? item->flags() | Qt::ItemIsEditable : item->flags() & ~Qt::ItemIsEditable);
+    }
+}
+
 void TreeView::forget(QTreeWidgetItem* item) {
+    if (renameItem_ == item || pressedSelected_ == item) {
+        cancelPendingRename();
+    }
     for (int i = 0; i < item->childCount(); ++i) {
         forget(item->child(i));
     }
@@ -100,6 +121,7 @@ int TreeView::removeNode(const QString& key) {
 }
 
 void TreeView::clearNodes() {
+    cancelPendingRename();
     nodes_.clear();
     order_.clear();
     sorted_.clear();
@@ -257,8 +279,20 @@ QString TreeView::hitTest(const QPoint& pos) const {
 
 void TreeView::setLabelEdit(LabelEdit mode) {
     labelEdit_ = mode;
-    setEditTriggers(mode == LabelEdit::Automatic ? QAbstractItemView::SelectedClicked
+    // Qt's own click trigger is not used: the press handler selects the node
+    // before Qt sees the press, so Qt would take every click for a click on
+    // a selected node. The slow second click is timed in the mouse handlers.
+    setEditTriggers(mode == LabelEdit::Automatic ? QAbstractItemView::EditKeyPressed
                                                  : QAbstractItemView::NoEditTriggers);
+    if (mode != LabelEdit::Automatic) {
+        cancelPendingRename();
+    }
+}
+
+void TreeView::cancelPendingRename() {
+    renameTimer_.stop();
+    renameItem_ = nullptr;
+    pressedSelected_ = nullptr;
 }
 
 void TreeView::startLabelEdit(const QString& key) {
@@ -268,22 +302,43 @@ void TreeView::startLabelEdit(const QString& key) {
 }
 
 void TreeView::keyPressEvent(QKeyEvent* event) {
+    cancelPendingRename();
     emit KeyDown(event->key(), keyShiftMask(event));
     QTreeWidget::keyPressEvent(event);
 }
 
 void TreeView::mousePressEvent(QMouseEvent* event) {
+    cancelPendingRename();
+    // Whether the node was selected before this press: only then can the
+    // click rename it. Read before MouseDown, whose handler selects the node.
+    QTreeWidgetItem* under = itemAt(event->pos());
+    if (under && under == currentItem() && under->isSelected() && event->button() == Qt::LeftButton &&
+        event->modifiers() == Qt::NoModifier) {
+        pressedSelected_ = under;
+    }
     emit MouseDown(buttonCode(event->button()), shiftMask(event->modifiers()), event->pos());
     QTreeWidget::mousePressEvent(event);
 }
 
+void TreeView::mouseDoubleClickEvent(QMouseEvent* event) {
+    cancelPendingRename();
+    QTreeWidget::mouseDoubleClickEvent(event);
+}
+
 void TreeView::startDrag(Qt::DropActions) {
+    cancelPendingRename();
     emit StartDrag();
 }
 
 void TreeView::mouseReleaseEvent(QMouseEvent* event) {
+    QTreeWidgetItem* pressed = std::exchange(pressedSelected_, nullptr);
     QTreeWidget::mouseReleaseEvent(event);
     emit MouseUp(buttonCode(event->button()), shiftMask(event->modifiers()), event->pos());
+    if (pressed && labelEdit_ == LabelEdit::Automatic && event->button() == Qt::LeftButton &&
+        itemAt(event->pos()) == pressed && nodes_.contains(keyOf(pressed))) {
+        renameItem_ = pressed;
+        renameTimer_.start(QApplication::doubleClickInterval());
+    }
 }
 
 }  // namespace quorvel::ui

@@ -2,6 +2,7 @@
 
 #include <QHash>
 #include <QIcon>
+#include <QTimer>
 #include <QTreeWidget>
 #include <vector>
 
@@ -59,6 +60,8 @@ public:
     void setLabelEdit(LabelEdit mode);
     LabelEdit labelEdit() const { return labelEdit_; }
     void startLabelEdit(const QString& key);
+    // A node that is not editable never opens the label editor.
+    void setEditable(const QString& key, bool editable);
 
     QTreeWidgetItem* item(const QString& key) const { return nodes_.value(key, nullptr); }
     QString keyOf(const QTreeWidgetItem* item) const;
@@ -77,12 +80,14 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void startDrag(Qt::DropActions supportedActions) override;
 
 private:
     friend class TreeLabelDelegate;
     void resortParentOf(QTreeWidgetItem* item);
     void forget(QTreeWidgetItem* item);
+    void cancelPendingRename();
 
     QHash<QString, QIcon> images_;
     QHash<QString, QTreeWidgetItem*> nodes_;
@@ -90,6 +95,9 @@ private:
     QHash<QTreeWidgetItem*, bool> sorted_;
     QString dropHighlight_;
     LabelEdit labelEdit_ = LabelEdit::Automatic;
+    QTreeWidgetItem* pressedSelected_ = nullptr;  // pressed while already selected
+    QTreeWidgetItem* renameItem_ = nullptr;       // renamed when the timer fires
+    QTimer renameTimer_;
 };
 
 }  // namespace quorvel::ui

@@ -61,6 +61,7 @@ class FolderEditingTest : public QObject {
     Q_OBJECT
 private slots:
     void createAndRename();
+    void clicksRenameOnlyASelectedFolderAndNeverTheRoot();
     void deleteRemovesTheSubtreeAndItsMails();
     void aFailedDeletionChangesNothing();
 };
@@ -115,6 +116,79 @@ void FolderEditingTest::createAndRename() {
     w->close();
 }
 
+namespace {
+
+void clickNode(ui::TreeView* tree, const QString& key) {
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, Qt::NoModifier, tree->visualItemRect(tree->item(key)).center());
+}
+
+// Long enough for a click not to be the first of a double click, and for a
+// rename that a slow second click would start.
+void pastDoubleClickTime() {
+    QTest::qWait(QApplication::doubleClickInterval() + 150);
+}
+
+bool editing(ui::TreeView* tree) {
+    const QLineEdit* editor = tree->viewport()->findChild<QLineEdit*>();
+    return editor && editor->isVisible();
+}
+
+}  // namespace
+
+void FolderEditingTest::clicksRenameOnlyASelectedFolderAndNeverTheRoot() {
+    Instance inst;
+    auto w = inst.start();
+    QVERIFY(w);
+    ui::TreeView* tree = w->tvTreeView;
+    tree->selectNode("1_");
+    QVERIFY(w->folderEditor().addFolder("受信"));
+    inst.pv.modFlag = false;
+
+    // The root is selected after the start: clicking it never edits its name.
+    for (int i = 0; i < 2; ++i) {
+        clickNode(tree, "1_");
+        pastDoubleClickTime();
+        QVERIFY(!editing(tree));
+    }
+
+    // One click on a folder that is not selected makes it current; typed keys
+    // then change no name.
+    clickNode(tree, "2_");
+    pastDoubleClickTime();
+    QVERIFY(!editing(tree));
+    QCOMPARE(inst.pv.curDir, std::string("2_"));
+    QTest::keyClicks(tree, "x");
+    QTest::keyClick(tree, Qt::Key_Return);
+    QTest::qWait(50);
+    QCOMPARE(folderRows(inst.pv), QStringList({"1:ルート:0", "2:受信:1"}));
+
+    // A second, slow click on the selected folder edits its name; an empty
+    // name is refused as in the creation dialog.
+    clickNode(tree, "2_");
+    pastDoubleClickTime();
+    QVERIFY(editing(tree));
+    auto* editor = tree->viewport()->findChild<QLineEdit*>();
+    QVERIFY(editor);
+    editor->selectAll();
+    QTest::keyClick(editor, Qt::Key_Delete);
+    QTest::keyClick(editor, Qt::Key_Return);
+    QTest::qWait(50);  // the editor hands its text over from the event loop
+    QCOMPARE(inst.msgs.shown().size(), size_t{1});
+    QCOMPARE(inst.msgs.shown().back().text, std::string("名前が未入力です。"));
+    QCOMPARE(tree->text("2_"), QStringLiteral("受信"));
+    QCOMPARE(folderRows(inst.pv), QStringList({"1:ルート:0", "2:受信:1"}));
+    QVERIFY(!inst.pv.modFlag);
+
+    // With no editor open, Delete asks before deleting the folder.
+    QVERIFY(!editing(tree));
+    inst.msgs.setNextAnswer(MsgAnswer::Cancel);
+    QTest::keyClick(tree, Qt::Key_Delete);
+    QCOMPARE(inst.msgs.shown().back().text, std::string("受信") + FolderEditor::kMsgDeleteSuffix);
+    QCOMPARE(tree->nodeCount(), 2);
+    inst.msgs.setNextAnswer(MsgAnswer::No);
+    w->close();
+}
+
 void FolderEditingTest::deleteRemovesTheSubtreeAndItsMails() {
     Instance inst;
     auto w = inst.start();
@@ -130,6 +204,7 @@ void FolderEditingTest::deleteRemovesTheSubtreeAndItsMails() {
     addMails(inst.pv, 1, 2, 2);
     addMails(inst.pv, 3, 2, 4);
     addMails(inst.pv, 5, 1, 5);
+    addMails(inst.pv, 6, 2, 1);
     w->folderTree().tvTreeView_NodeClick("4_");
     tree->selectNode("2_");
     QCOMPARE(edit.foldersBelow("2_"), (std::vector<int32_t>{4, 3}));
@@ -152,11 +227,13 @@ void FolderEditingTest::deleteRemovesTheSubtreeAndItsMails() {
     edit.tvTreeView_KeyDown(Qt::Key_Delete, 0);
     QCOMPARE(tree->nodeCount(), 2);
     QCOMPARE(folderRows(inst.pv), QStringList({"1:ルート:0", "5:keep:1"}));
-    QCOMPARE(rowCount(inst.pv, "MailInfTabl"), 1);
-    QCOMPARE(rowCount(inst.pv, "MailOBJTabl"), 1);
+    QCOMPARE(rowCount(inst.pv, "MailInfTabl"), 3);
+    QCOMPARE(rowCount(inst.pv, "MailOBJTabl"), 3);
     QCOMPARE(inst.pv.curDir, std::string("1_"));
     QCOMPARE(tree->selectedKey(), QStringLiteral("1_"));
-    QCOMPARE(w->lvListView->itemCount(), 0);
+    // The parent is current and shows its own mails.
+    QCOMPARE(w->lvListView->itemCount(), 2);
+    QCOMPARE(w->sbStatusBar->panelText(1), QStringLiteral("2通のメールがあります。"));
     QVERIFY(inst.pv.modFlag);
     test::verifyArchiveInvariants(inst.pv);
     inst.msgs.setNextAnswer(MsgAnswer::No);
