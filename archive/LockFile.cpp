@@ -1,7 +1,12 @@
 #include "archive/LockFile.h"
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <filesystem>
+#include <map>
+
+#include "archive/ArchiveCheck.h"
 
 #include "archive/db/Database.h"
 #include "platform/dialogs/MessageService.h"
@@ -17,23 +22,114 @@ std::string lockNameFor(const ProgramValues& pv, const std::string& arcName) {
     return usesLockFiles(pv) ? f_getFlNameBody(arcName) + ".hvl" : arcName;
 }
 
-bool f_makeLockFl(ProgramValues& pv) {
+namespace {
+
+// The working copies this process has claimed, by path, with the claim's
+// descriptor: the claim tells other processes that the copy is in use.
+std::map<std::string, int>& claims() {
+    static std::map<std::string, int> held;
+    return held;
+}
+
+void holdClaim(const std::string& path, int fd) {
+    int& slot = claims()[path];
+    if (slot > 0) {
+        ::close(slot);
+    }
+    slot = fd;
+}
+
+void dropClaim(const std::string& path) {
+    auto it = claims().find(path);
+    if (it != claims().end()) {
+        ::close(it->second);
+        claims().erase(it);
+    }
+}
+
+// A working copy whose journal is left beside it: the journal belongs to that
+// copy only, so it goes with the copy, never onto a new copy of that name.
+bool removeWorkingCopy(const std::string& path) {
+    std::error_code ec;
+    for (const char* suffix : {"-journal", "-wal", "-shm"}) {
+        std::filesystem::remove(path + suffix, ec);
+    }
+    std::filesystem::remove(path, ec);
+    return !ec;
+}
+
+enum class LeftCopy { Recovered, Discarded, Kept };
+
+// A working copy that no live process holds was left by a program that ended
+// without closing the archive: the user decides whether its work is taken up.
+LeftCopy takeLeftCopy(ProgramValues& pv, const std::string& archivePath) {
+    const std::string working = workingFile(pv);
+    const int fd = platform::claimFile(working);
+    if (fd < 0) {
+        platform::msgBox(archivePath + kMsgInUse);  // someone took it meanwhile
+        return LeftCopy::Kept;
+    }
+    switch (platform::msgBox(archivePath + kMsgLeftCopyQuestion, platform::MsgButtons::YesNoCancel,
+                             platform::MsgIcon::Question)) {
+        case platform::MsgAnswer::Yes:
+            if (checkArchiveShape(working, pv.defs) == ArchiveShape::NotArchive) {
+                ::close(fd);
+                platform::msgBox(archivePath + kMsgLeftCopyBroken, platform::MsgButtons::Ok,
+                                 platform::MsgIcon::Warning);
+                return LeftCopy::Kept;
+            }
+            holdClaim(working, fd);
+            return LeftCopy::Recovered;
+        case platform::MsgAnswer::No: {
+            const bool removed = removeWorkingCopy(working);
+            ::close(fd);
+            return removed ? LeftCopy::Discarded : LeftCopy::Kept;
+        }
+        default:
+            ::close(fd);
+            return LeftCopy::Kept;
+    }
+}
+
+}  // namespace
+
+bool f_makeLockFl(ProgramValues& pv, bool* recovered) {
+    if (recovered) {
+        *recovered = false;
+    }
     pv.lockName = lockNameFor(pv, pv.arcName);
     if (!usesLockFiles(pv)) {
         return true;
     }
     const std::string archivePath = pv.arcPath + "/" + pv.arcName;
-    std::string error;
-    bool existed = false;
-    if (platform::copyFileNew(archivePath, workingFile(pv), error, existed)) {
-        markScratchFile(workingFile(pv), true);
-        return true;
-    }
-    if (existed) {
-        platform::msgBox(archivePath + kMsgInUse);
-    } else {
-        platform::msgBox("作業用のロックファイルを作れないため、" + archivePath + "を開けません。\n" + error,
-                         platform::MsgButtons::Ok, platform::MsgIcon::Critical);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        std::string error;
+        bool existed = false;
+        int fd = -1;
+        if (platform::copyFileNew(archivePath, workingFile(pv), error, existed, &fd)) {
+            holdClaim(workingFile(pv), fd);
+            markScratchFile(workingFile(pv), true);
+            return true;
+        }
+        if (!existed) {
+            platform::msgBox("作業用のロックファイルを作れないため、" + archivePath + "を開けません。\n" + error,
+                             platform::MsgButtons::Ok, platform::MsgIcon::Critical);
+            return false;
+        }
+        if (platform::isClaimed(workingFile(pv)) || !recovered) {
+            platform::msgBox(archivePath + kMsgInUse);
+            return false;
+        }
+        switch (takeLeftCopy(pv, archivePath)) {
+            case LeftCopy::Recovered:
+                markScratchFile(workingFile(pv), true);
+                *recovered = true;
+                return true;
+            case LeftCopy::Discarded:
+                continue;  // a fresh copy of the archive
+            case LeftCopy::Kept:
+                return false;
+        }
     }
     return false;
 }
@@ -41,10 +137,9 @@ bool f_makeLockFl(ProgramValues& pv) {
 bool s_DelLockFl(const std::string& lckFn) {
     markScratchFile(lckFn, false);
     std::error_code ec;
-    if (!std::filesystem::exists(lckFn, ec)) {
-        return true;
-    }
-    return std::filesystem::remove(lckFn, ec);
+    const bool gone = !std::filesystem::exists(lckFn, ec) || std::filesystem::remove(lckFn, ec);
+    dropClaim(lckFn);
+    return gone;
 }
 
 std::string cutNull(const DbValue& trdat) {

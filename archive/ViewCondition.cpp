@@ -7,6 +7,10 @@
 namespace quorvel::archive {
 
 void s_LoadCondition(ProgramValues& pv) {
+    // An archive without a saved condition opens on its root, never on the
+    // folder the previous archive was left on.
+    pv.curDir = makeKey(kRootDirId);
+    pv.activMail.clear();
     const std::string& table = pv.defs.tblNames[kCurCondTabl];
     LtDataBaseInfo db(workingFile(pv), table);
     if (!db.DB_Open(sqlSelectAllById(table), false)) {

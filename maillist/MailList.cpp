@@ -160,7 +160,10 @@ void MailList::lvListView_KeyUp(int, int) {
     modifierState_ = 0;
 }
 
-void MailList::lvListView_MouseDown(int button, int, const QPoint&) {
+void MailList::lvListView_MouseDown(int button, int shift, const QPoint&) {
+    // The click's own modifiers: a key release that went to a dialog must
+    // not leave Ctrl or Shift held here.
+    modifierState_ = shift;
     if (mouseDownDrag) {
         mouseDownDrag();
     }

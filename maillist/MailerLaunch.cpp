@@ -2,6 +2,7 @@
 
 #include <QProcess>
 #include <QStringList>
+#include <cctype>
 #include <filesystem>
 #include <sstream>
 
@@ -33,7 +34,14 @@ std::vector<std::string> mailerArguments(const std::string& mailerCmd, const std
     }
     std::vector<std::string> args{program};
     args.insert(args.end(), words.begin() + static_cast<long>(programWords), words.end());
-    args.push_back(path);
+    // The path is appended to the command as text: a prefix that ends without
+    // a space ("/eml:") is joined to the path in one argument.
+    const bool joined = args.size() > 1 && !std::isspace(static_cast<unsigned char>(mailerCmd.back()));
+    if (joined) {
+        args.back() += path;
+    } else {
+        args.push_back(path);
+    }
     return args;
 }
 

@@ -8,7 +8,7 @@ packages=(
     qt6-base-dev qt6-qpa-plugins qt6-translations-l10n libgl-dev
     libsqlite3-dev libgmime-3.0-dev
     libgtest-dev libgmock-dev
-    xvfb xauth fonts-ipafont-gothic
+    xvfb xauth xdotool fonts-ipafont-gothic
 )
 
 missing=()

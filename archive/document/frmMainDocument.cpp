@@ -6,6 +6,7 @@
 
 #include "app/RegIO.h"
 #include "app/StartUp.h"
+#include "archive/ArchiveCheck.h"
 #include "archive/LockFile.h"
 #include "archive/ViewCondition.h"
 #include "archive/document/DocumentTexts.h"
@@ -36,13 +37,17 @@ bool fileExists(const std::string& path) {
 // The hourglass and a status text for the length of a long operation.
 class BusyScope {
 public:
-    BusyScope(ui::StatusBar& status, const char* text) : status_(status), kept_(status.panelText(1)) {
+    BusyScope(ui::StatusBar& status, const char* text)
+        : status_(status), kept_(status.panelText(1)), busy_(QString::fromUtf8(text)) {
         QApplication::setOverrideCursor(Qt::WaitCursor);
-        status_.setPanelText(1, QString::fromUtf8(text));
+        status_.setPanelText(1, busy_);
     }
     ~BusyScope() {
         QApplication::restoreOverrideCursor();
-        status_.setPanelText(1, kept_);
+        // A text the work put there (the opened folder's count) stays.
+        if (status_.panelText(1) == busy_) {
+            status_.setPanelText(1, kept_);
+        }
     }
     BusyScope(const BusyScope&) = delete;
     BusyScope& operator=(const BusyScope&) = delete;
@@ -50,7 +55,16 @@ public:
 private:
     ui::StatusBar& status_;
     QString kept_;
+    QString busy_;
 };
+
+// A name typed without an extension gets ".qvb", so that 開く lists the file.
+std::string withArchiveExtension(const std::string& chosen) {
+    if (chosen.empty() || chosen.back() == '/') {
+        return chosen;
+    }
+    return fs::path(chosen).has_extension() ? chosen : chosen + ".qvb";
+}
 
 }  // namespace
 
@@ -58,8 +72,9 @@ bool frmMain::archiveOpen() const {
     return tvTreeView->nodeCount() > 0;
 }
 
-int32_t frmMain::f_chkInitFile(const std::string&) {
-    return 1;
+int32_t frmMain::f_chkInitFile(const std::string& fnameFP) {
+    // A file that cannot be read just now is left to the open, which says why.
+    return archive::checkArchiveShape(fnameFP, pv_.defs) == archive::ArchiveShape::NotArchive ? 0 : 1;
 }
 
 frmMain::SettledState frmMain::settledState() const {
@@ -74,7 +89,8 @@ frmMain::SettledState frmMain::settledState() const {
 }
 
 bool frmMain::s_OpenFile(const SettledState& settled) {
-    if (!archive::f_makeLockFl(pv_)) {
+    bool recovered = false;
+    if (!archive::f_makeLockFl(pv_, &recovered)) {
         pv_.arcPath = pv_.prevPath;
         pv_.arcName = pv_.prevName;
         pv_.lockName = settled.lockName;
@@ -95,6 +111,7 @@ bool frmMain::s_OpenFile(const SettledState& settled) {
     }
     folderTree_->s_curDirApr(pv_.curDir);
     mailList_->s_mailListLoad(pv_.curDir);
+    folderTree_->showMailCount();
     preview_->s_aprPreview(pv_.activMail);
     dirCounter = folderTree_->f_getMaxDirID();
     mailCounter = folderTree_->f_getMaxMalID();
@@ -104,6 +121,8 @@ bool frmMain::s_OpenFile(const SettledState& settled) {
     }
     pv_.prevPath = pv_.arcPath;
     pv_.prevName = pv_.arcName;
+    // Work taken up from a left working copy is not in the archive yet.
+    pv_.modFlag = recovered;
     return true;
 }
 
@@ -212,8 +231,8 @@ bool frmMain::mnuFileSaveAs_Click() {
     }
     archive::s_SaveCondition(pv_);
     const std::string current = pv_.arcPath + "/" + pv_.arcName;
-    const std::string chosen =
-        platform::fileDialogs().showSave({texts::kDialogSaveAs, texts::kFilter, pv_.newFlag ? "" : current});
+    const std::string chosen = withArchiveExtension(
+        platform::fileDialogs().showSave({texts::kDialogSaveAs, texts::kFilter, pv_.newFlag ? "" : current}));
     if (chosen.empty()) {
         return false;
     }

@@ -8,6 +8,9 @@ namespace quorvel::ui {
 StatusBar::StatusBar(QWidget* parent)
     : QStatusBar(parent), text_(new QLabel(this)), date_(new QLabel(this)), time_(new QLabel(this)) {
     setSizeGripEnabled(false);
+    for (QLabel* panel : {text_, date_, time_}) {
+        panel->setTextFormat(Qt::PlainText);
+    }
     addWidget(text_, 1);
     addPermanentWidget(date_);
     addPermanentWidget(time_);

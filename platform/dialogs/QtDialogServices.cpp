@@ -81,7 +81,10 @@ MsgAnswer QtMessageService::show(const std::string& text, MsgButtons buttons, Ms
                                  const std::string& caption) {
     QString body = QString::fromStdString(text);
     body.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    QMessageBox box(toQt(icon), QString::fromStdString(caption), body, toQt(buttons), QApplication::activeWindow());
+    QMessageBox box(toQt(icon), QString::fromStdString(caption), {}, toQt(buttons), QApplication::activeWindow());
+    // The texts hold names, paths and mail text: never taken for markup.
+    box.setTextFormat(Qt::PlainText);
+    box.setText(body);
     // The program speaks Japanese; so do its message boxes' buttons.
     const std::pair<QMessageBox::StandardButton, const char*> captions[] = {
         {QMessageBox::Yes, "はい(&Y)"},     {QMessageBox::No, "いいえ(&N)"},  {QMessageBox::Cancel, "キャンセル"},
@@ -116,10 +119,16 @@ std::string toQtFilter(const std::string& filter) {
 }
 
 std::string QtFileDialogService::showOpen(const FileDialogRequest& request) {
-    return QFileDialog::getOpenFileName(QApplication::activeWindow(), QString::fromStdString(request.title),
-                                        QString::fromStdString(request.fileName),
-                                        QString::fromStdString(toQtFilter(request.filter)))
-        .toStdString();
+    QFileDialog dialog(QApplication::activeWindow(), QString::fromStdString(request.title),
+                       QString::fromStdString(request.fileName), QString::fromStdString(toQtFilter(request.filter)));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    // A typed name that does not exist comes back, so that the program
+    // answers it with its own message.
+    dialog.setFileMode(QFileDialog::AnyFile);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return {};
+    }
+    return dialog.selectedFiles().first().toStdString();
 }
 
 std::string QtFileDialogService::showSave(const FileDialogRequest& request) {

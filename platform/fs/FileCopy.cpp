@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <linux/fs.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -150,7 +151,27 @@ bool copyFileReplacing(const std::string& source, const std::string& target, std
     return true;
 }
 
-bool copyFileNew(const std::string& source, const std::string& target, std::string& error, bool& existed) {
+int claimFile(const std::string& path) {
+    Fd fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    if (fd.get() < 0 || ::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
+        return -1;
+    }
+    return fd.release();
+}
+
+bool isClaimed(const std::string& path) {
+    Fd fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    if (fd.get() < 0) {
+        return false;
+    }
+    if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
+        return errno == EWOULDBLOCK;
+    }
+    ::flock(fd.get(), LOCK_UN);
+    return false;
+}
+
+bool copyFileNew(const std::string& source, const std::string& target, std::string& error, bool& existed, int* claim) {
     existed = false;
     struct stat st {};
     if (::lstat(target.c_str(), &st) == 0) {
@@ -160,6 +181,12 @@ bool copyFileNew(const std::string& source, const std::string& target, std::stri
     }
     std::string tmp = makeTemporaryCopy(source, target, error);
     if (tmp.empty()) {
+        return false;
+    }
+    Fd held(claim ? claimFile(tmp) : -1);
+    if (claim && held.get() < 0) {
+        error = reason("cannot lock", tmp, errno);
+        ::unlink(tmp.c_str());
         return false;
     }
     // A hard link never replaces an existing name, so two instances racing
@@ -181,6 +208,9 @@ bool copyFileNew(const std::string& source, const std::string& target, std::stri
         return false;
     }
     syncFolder(folderOf(target));
+    if (claim) {
+        *claim = held.release();
+    }
     return true;
 }
 

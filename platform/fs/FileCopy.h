@@ -14,7 +14,18 @@ bool copyFileReplacing(const std::string& source, const std::string& target, std
 
 // Makes a copy that must not exist yet: false without touching an existing
 // target (the reason then says it exists, and `existed` is set). The target
-// appears complete or not at all.
-bool copyFileNew(const std::string& source, const std::string& target, std::string& error, bool& existed);
+// appears complete or not at all. With `claim`, the new file is claimed
+// (see claimFile) before its name appears, and the claim's descriptor is
+// handed back there: no one sees the file unclaimed.
+bool copyFileNew(const std::string& source, const std::string& target, std::string& error, bool& existed,
+                 int* claim = nullptr);
+
+// A claim on a file for as long as a process works with it: an exclusive
+// flock on a descriptor the claimer keeps open. The kernel drops it when the
+// process ends however it ends, so a file left behind by a crash is free.
+// Returns the descriptor, or -1 when the file is missing or claimed already.
+int claimFile(const std::string& path);
+// Whether a live process holds a claim on the file (the probe takes none).
+bool isClaimed(const std::string& path);
 
 }  // namespace quorvel::platform

@@ -35,6 +35,9 @@ TEST(MailerLaunch, thePathTravelsAsOneArgument) {
               (std::vector<std::string>{"/usr/bin/mailer", "--open", "/w/tmp1/7.eml"}));
     EXPECT_EQ(mailerArguments("mailer ", "/a b/c.eml"), (std::vector<std::string>{"mailer", "/a b/c.eml"}));
     EXPECT_TRUE(mailerArguments("   ", "/x.eml").empty());
+    // The path is appended as text: a prefix written without a space keeps it.
+    EXPECT_EQ(mailerArguments("prog /eml:", "/w/7 x.eml"), (std::vector<std::string>{"prog", "/eml:/w/7 x.eml"}));
+    EXPECT_EQ(mailerArguments("mailer", "/w/7.eml"), (std::vector<std::string>{"mailer", "/w/7.eml"}));
 
     // A program whose path holds a space is found by the file it names.
     test::TempDir dir;

@@ -1,5 +1,7 @@
 // The archive document driven through the main window's File commands, with
 // scripted answers and file names.
+#include <sqlite3.h>
+
 #include <QtTest>
 #include <filesystem>
 
@@ -7,7 +9,9 @@
 #include "archive/LtDataBaseInfo.h"
 #include "folders/FolderTree.h"
 #include "maillist/MailList.h"
+#include "mainwindow/MainTexts.h"
 #include "mainwindow/frmMain.h"
+#include "platform/fs/FileCopy.h"
 #include "tests/mainwindow/WindowFixture.h"
 
 namespace fs = std::filesystem;
@@ -34,6 +38,13 @@ void addFolder(frmMain& w, int id, const std::string& name) {
     w.values().modFlag = true;
 }
 
+void runSql(const std::string& path, const char* sql) {
+    sqlite3* db = nullptr;
+    QCOMPARE(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+    QCOMPARE(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+}
+
 int folderRows(const std::string& archivePath) {
     archive::LtDataBaseInfo db(archivePath, "mailDirTabl");
     return db.DB_Open("", false) ? static_cast<int>(db.RecSet->RecordCount()) : -1;
@@ -49,6 +60,9 @@ private slots:
     void openRefusesAnArchiveInUse();
     void saveAsWritesRetargetsAndKeepsTheViewCondition();
     void workingInPlaceWithoutLockFiles();
+    void filesThatAreNoArchivesAreRefusedWithOneMessage();
+    void anArchiveWithoutAViewConditionOpensOnItsRoot();
+    void workLeftByACrashIsTakenUpOrDiscarded();
 };
 
 void DocumentTest::newArchivesAreNumberedAndReplaceEachOther() {
@@ -252,6 +266,138 @@ void DocumentTest::workingInPlaceWithoutLockFiles() {
     QVERIFY(w->mnuFileClose_Click());
     QVERIFY(!w->archiveOpen());
     QCOMPARE(folderRows(a), 2);  // closing deleted nothing: there is no working copy
+    QVERIFY(w->close());
+}
+
+void DocumentTest::filesThatAreNoArchivesAreRefusedWithOneMessage() {
+    Instance inst;
+    const std::string text = inst.dir.file("notes.qvb");
+    const std::string empty = inst.dir.file("empty.qvb");
+    const std::string partial = inst.dir.file("partial.qvb");
+    test::writeFile(text, "From: someone\r\n\r\nnot an archive\r\n");
+    test::writeFile(empty, "");
+    fs::copy_file(test::builtTemplatePath(), partial);
+    runSql(partial, "DROP TABLE MailOBJTabl");
+
+    // From the command line: the start's message, and no archive open.
+    inst.commandLine = text;
+    {
+        auto w = inst.start();
+        QVERIFY(w);
+        QCOMPARE(inst.msgs.shown().size(), size_t{1});
+        QCOMPARE(inst.msgs.shown()[0].text, std::string("quorvelのファイルでないか、ファイルが壊れています。"));
+        QCOMPARE(w->lblTitle0->text(), QString::fromUtf8(texts::kNoFileOpen));
+        QCOMPARE(w->tvTreeView->nodeCount(), 0);
+        QVERIFY(!fs::exists(inst.dir.file("notes.hvl")));
+        QVERIFY(w->close());
+    }
+
+    // From 開く: one message each, and the open archive stays as it was.
+    inst.commandLine.clear();
+    inst.msgs.clear();
+    auto w = inst.start();
+    QVERIFY(w);
+    for (const std::string& path : {text, empty, partial}) {
+        const size_t before = inst.msgs.shown().size();
+        inst.files.setNextFileName(path);
+        QVERIFY(!w->mnuFileOpen_Click());
+        QCOMPARE(inst.msgs.shown().size(), before + 1);
+        QCOMPARE(inst.msgs.shown().back().text,
+                 std::string("ファイルが壊れているか、クオーベルのファイルではありません。"));
+        QCOMPARE(rootText(*w), QStringLiteral("新規_1.qvb"));
+        QVERIFY(!fs::exists(fs::path(path).replace_extension(".hvl")));
+    }
+    QCOMPARE(fs::file_size(empty), 0u);  // looked at, never written
+
+    // A name typed without an extension is saved as an archive 開く lists.
+    inst.files.setNextFileName(inst.dir.file("typed"));
+    QVERIFY(w->mnuFileSaveAs_Click());
+    QVERIFY(fs::exists(inst.dir.file("typed.qvb")));
+    QVERIFY(!fs::exists(inst.dir.file("typed")));
+    QCOMPARE(inst.pv.arcName, std::string("typed.qvb"));
+    QVERIFY(w->close());
+}
+
+void DocumentTest::anArchiveWithoutAViewConditionOpensOnItsRoot() {
+    Instance inst;
+    auto w = inst.start();
+    QVERIFY(w);
+    const std::string a = inst.dir.file("a.qvb");
+    const std::string b = inst.dir.file("b.qvb");
+    for (const std::string& path : {a, b}) {
+        fs::copy_file(test::builtTemplatePath(), path);
+        runSql(path, "INSERT INTO mailDirTabl (ID, dname, parentID) VALUES (2, 'sub', 1)");
+    }
+    runSql(b, "DELETE FROM curCondTabl");
+    inst.files.setNextFileName(a);
+    QVERIFY(w->mnuFileOpen_Click());
+    w->folderTree().tvTreeView_NodeClick("2_");
+    QCOMPARE(inst.pv.curDir, std::string("2_"));
+    inst.files.setNextFileName(b);
+    QVERIFY(w->mnuFileOpen_Click());
+    QCOMPARE(inst.pv.curDir, std::string("1_"));
+    QCOMPARE(w->tvTreeView->selectedKey(), QStringLiteral("1_"));
+    QCOMPARE(w->lblTitle0->text(), QStringLiteral("b.qvb"));
+    QVERIFY(w->close());
+}
+
+void DocumentTest::workLeftByACrashIsTakenUpOrDiscarded() {
+    Instance inst;
+    auto w = inst.start();
+    QVERIFY(w);
+    const std::string a = inst.dir.file("a.qvb");
+    const std::string left = inst.dir.file("a.hvl");
+    fs::copy_file(test::builtTemplatePath(), a);
+    const std::string saved = test::readFile(a);
+    auto leaveWork = [&] {
+        fs::copy_file(a, left, fs::copy_options::overwrite_existing);
+        runSql(left, "INSERT INTO mailDirTabl (ID, dname, parentID) VALUES (7, 'unsaved', 1)");
+    };
+
+    // Held by a live program: the archive is in use, whatever is in the copy.
+    leaveWork();
+    const int claim = platform::claimFile(left);
+    QVERIFY(claim >= 0);
+    inst.files.setNextFileName(a);
+    QVERIFY(!w->mnuFileOpen_Click());
+    QCOMPARE(inst.msgs.shown().back().text, a + "は使用中です。");
+    ::close(claim);
+
+    // Left by a program that ended without closing: Cancel opens nothing.
+    const size_t asked = inst.msgs.shown().size();
+    inst.msgs.setNextAnswer(MsgAnswer::Cancel);
+    inst.files.setNextFileName(a);
+    QVERIFY(!w->mnuFileOpen_Click());
+    QCOMPARE(inst.msgs.shown().size(), asked + 1);
+    QCOMPARE(inst.msgs.shown().back().buttons, MsgButtons::YesNoCancel);
+    QVERIFY(inst.msgs.shown().back().text.starts_with(a + "には、前回正常に終了しなかった"));
+    QVERIFY(fs::exists(left));
+    QCOMPARE(rootText(*w), QStringLiteral("新規_1.qvb"));
+
+    // Yes takes the work up: it shows, counts as unsaved, and the archive
+    // itself is untouched until a save.
+    inst.msgs.setNextAnswer(MsgAnswer::Yes);
+    inst.files.setNextFileName(a);
+    QVERIFY(w->mnuFileOpen_Click());
+    QVERIFY(w->tvTreeView->exists("7_"));
+    QVERIFY(inst.pv.modFlag);
+    QCOMPARE(test::readFile(a), saved);
+    // Taken up, the copy is this program's: another look finds it in use.
+    QVERIFY(platform::isClaimed(left));
+    inst.msgs.setNextAnswer(MsgAnswer::No);
+    QVERIFY(w->mnuFileClose_Click());
+    QVERIFY(!fs::exists(left));
+
+    // No discards the work, with the journal that belonged to it.
+    leaveWork();
+    test::writeFile(left + "-journal", "a journal of the left copy");
+    inst.msgs.setNextAnswer(MsgAnswer::No);
+    inst.files.setNextFileName(a);
+    QVERIFY(w->mnuFileOpen_Click());
+    QVERIFY(!w->tvTreeView->exists("7_"));
+    QVERIFY(!inst.pv.modFlag);
+    QVERIFY(!fs::exists(left + "-journal"));
+    QCOMPARE(test::readFile(left), saved);
     QVERIFY(w->close());
 }
 

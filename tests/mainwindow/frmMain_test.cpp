@@ -1,6 +1,11 @@
 // The real main window under the offscreen platform, on archives the tests build.
+#include <QAbstractButton>
+#include <QFileDialog>
 #include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QtTest>
 #include <filesystem>
 
@@ -8,6 +13,8 @@
 #include "app/StartUp.h"
 #include "archive/LtDataBaseInfo.h"
 #include "archive/Schema.h"
+#include "folders/FolderEditor.h"
+#include "folders/FolderTree.h"
 #include "import/MailImporter.h"
 #include "maillist/MailList.h"
 #include "maillist/Preview.h"
@@ -15,6 +22,7 @@
 #include "mainwindow/frmMain.h"
 #include "mainwindow/toolkit/Twips.h"
 #include "platform/dialogs/MessageService.h"
+#include "platform/dialogs/QtDialogServices.h"
 #include "platform/settings/SettingsFile.h"
 #include "tests/mainwindow/WindowFixture.h"
 
@@ -52,6 +60,8 @@ private slots:
     void smallestWindowAndStoredLayoutSurviveARestart();
     void mailListSortsAndAlternatesIcons();
     void previewFollowsPlainClicksOnly();
+    void namesAndMailTextShowAsTheyAre();
+    void theOpenDialogGivesBackATypedNameThatDoesNotExist();
     void deleteKeyAndDoubleClick();
 };
 
@@ -73,7 +83,8 @@ void FrmMainTest::firstRunLayoutMenusAndSettings() {
         QCOMPARE(w->lvListView->x(), ui::twipsToPx(2780));
         QCOMPARE(w->imgSplitterV->y(), ui::twipsToPx(4000));
         QCOMPARE(w->lblTitle0->text(), QStringLiteral("新規_1.qvb"));  // a new archive is open
-        QCOMPARE(w->sbStatusBar->panelText(1), QStringLiteral("ｽﾃｰﾀｽ"));
+        // The opened archive's folder is counted, as after every open.
+        QCOMPARE(w->sbStatusBar->panelText(1), QStringLiteral("0通のメールがあります。"));
         QVERIFY(!w->sbStatusBar->panelText(2).isEmpty());
         QVERIFY(!w->sbStatusBar->panelText(3).isEmpty());
         QCOMPARE(w->previewHeadder->text(), QStringLiteral("送信者：\u3000宛先：\n件名："));
@@ -235,6 +246,12 @@ void FrmMainTest::previewFollowsPlainClicksOnly() {
     clickRow(list, list->indexOfKey("3_"));
     QCOMPARE(w->previewHeadder->text(), QStringLiteral("送信者：送信者3\u3000宛先：宛先3\n件名："));
 
+    // Ctrl pressed in the list and let go in a dialog (Ctrl+O, then the
+    // dialog closed): the next plain click still shows its mail.
+    QTest::keyPress(list, Qt::Key_Control, Qt::ControlModifier);
+    clickRow(list, list->indexOfKey("1_"));
+    QCOMPARE(w->preViewBox->LocationURL().toStdString(), inst.pv.workPath + "/1_.eml");
+
     // A preview file is written once per run and then reused as it stands.
     test::writeFile(file2, "changed on disk");
     clickRow(list, list->indexOfKey("2_"));
@@ -322,6 +339,60 @@ void FrmMainTest::deleteKeyAndDoubleClick() {
     QCOMPARE(inst.msgs.shown().back().text, std::string(".emlに関連付けられたメーラーはありません！"));
     inst.msgs.setNextAnswer(platform::MsgAnswer::No);
     w->close();
+}
+
+void FrmMainTest::namesAndMailTextShowAsTheyAre() {
+    Instance inst;
+    auto w = inst.start();
+    QVERIFY(w);
+    w->tvTreeView->selectNode("1_");
+    const QString markup = QStringLiteral("<i>it</i> x<br>y");
+    QVERIFY(w->folderEditor().addFolder(markup));
+    w->folderTree().tvTreeView_NodeClick("2_");
+    QLabel* title = w->lblTitle0;
+    QCOMPARE(title->text(), QStringLiteral("新規_1.qvb\\") + markup);
+    // Shown as markup, the line break would make the label two lines high.
+    QLabel oneLine(QStringLiteral("x"));
+    QCOMPARE(title->sizeHint().height(), oneLine.sizeHint().height());
+
+    // A header that holds markup: the same two lines as any other header.
+    const int plainHeight = w->previewHeadder->sizeHint().height();
+    w->previewHeadder->setText(
+        Preview::headerText(QStringLiteral("<img src=\"file:///dev/zero\"><br><br>"), markup, markup));
+    QCOMPARE(w->previewHeadder->sizeHint().height(), plainHeight);
+
+    // The program's message boxes show their text as it is.
+    platform::QtMessageService boxes;
+    QString shownFormat;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box) {
+            shownFormat = box->textFormat() == Qt::PlainText ? "plain" : "other";
+            box->button(QMessageBox::Ok)->click();
+        }
+    });
+    boxes.show(markup.toStdString(), platform::MsgButtons::Ok, platform::MsgIcon::None, "Quorvel");
+    QCOMPARE(shownFormat, QStringLiteral("plain"));
+    inst.msgs.setNextAnswer(platform::MsgAnswer::No);
+    w->close();
+}
+
+void FrmMainTest::theOpenDialogGivesBackATypedNameThatDoesNotExist() {
+    test::TempDir dir;
+    const std::string typed = dir.file("missing.qvb");
+    QTimer::singleShot(200, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialog) {
+            return;
+        }
+        auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+        if (name) {
+            name->setText(QString::fromStdString(typed));
+        }
+        static_cast<QDialog*>(dialog)->accept();  // QFileDialog::accept, which takes the typed name
+    });
+    platform::QtFileDialogService dialogs;
+    QCOMPARE(dialogs.showOpen({"開く", "Quorvelファイル(*.qvb)|*.qvb", dir.path() + "/"}), typed);
 }
 
 QTEST_MAIN(FrmMainTest)

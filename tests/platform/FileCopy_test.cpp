@@ -1,6 +1,10 @@
 #include "platform/fs/FileCopy.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
 
 #include <filesystem>
 
@@ -66,4 +70,37 @@ TEST(FileCopy, newCopyNeverReplacesAnExistingFile) {
     EXPECT_FALSE(copyFileNew(dir.file("a.qvb"), dir.file("nofolder/c.hvl"), error, existed));
     EXPECT_FALSE(existed);
     EXPECT_EQ(entries(dir.path()), 3);  // a.qvb, a.hvl, b.hvl: no temporary file left
+}
+
+// A claim lasts as long as its holder keeps the descriptor, and a process
+// that ends (here: a child killed outright) leaves the file free.
+TEST(FileCopy, aClaimedCopyReadsAsInUseUntilItsHolderIsGone) {
+    TempDir dir;
+    writeFile(dir.file("a.qvb"), "archive");
+    std::string error;
+    bool existed = false;
+    int claim = -1;
+    ASSERT_TRUE(quorvel::platform::copyFileNew(dir.file("a.qvb"), dir.file("a.hvl"), error, existed, &claim));
+    ASSERT_GE(claim, 0);
+    EXPECT_TRUE(quorvel::platform::isClaimed(dir.file("a.hvl")));
+    EXPECT_EQ(quorvel::platform::claimFile(dir.file("a.hvl")), -1);
+    ::close(claim);
+    EXPECT_FALSE(quorvel::platform::isClaimed(dir.file("a.hvl")));
+    EXPECT_FALSE(quorvel::platform::isClaimed(dir.file("missing.hvl")));
+    EXPECT_EQ(entries(dir.path()), 2);
+
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        quorvel::platform::claimFile(dir.file("a.hvl"));
+        ::pause();
+        ::_exit(0);
+    }
+    for (int i = 0; i < 200 && !quorvel::platform::isClaimed(dir.file("a.hvl")); ++i) {
+        ::usleep(10000);
+    }
+    EXPECT_TRUE(quorvel::platform::isClaimed(dir.file("a.hvl")));
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    EXPECT_FALSE(quorvel::platform::isClaimed(dir.file("a.hvl")));
 }
