@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "maillist/preview/PreviewHtml.h"
@@ -52,6 +54,27 @@ std::size_t findNoCase(std::string_view text, std::string_view needle, std::size
     return std::string_view::npos;
 }
 
+void appendUtf8(char32_t c, std::string& out) {
+    if (c >= 0xD800 && c <= 0xDFFF) {
+        c = 0xFFFD;  // a lone surrogate is no character
+    }
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
 bool isNameChar(char c) {
     return std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == ':' || c == '_';
 }
@@ -60,24 +83,81 @@ bool isSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
 }
 
-// A URL value that could run something when followed: scheme checked after
-// dropping the blanks and controls browsers ignore inside it.
-bool isScriptLikeUrl(std::string_view value) {
+// The text an HTML parser makes of an attribute value: character references
+// decoded, with or without their ';' as browsers read them. A named reference
+// not known here stays as written.
+std::string decodeEntities(std::string_view value) {
+    static constexpr std::pair<std::string_view, char32_t> kNamed[] = {
+        {"colon", ':'},  {"tab", '\t'},  {"newline", '\n'}, {"lpar", '('},  {"rpar", ')'},  {"amp", '&'},
+        {"lt", '<'},     {"gt", '>'},    {"quot", '"'},     {"apos", '\''}, {"sol", '/'},   {"bsol", '\\'},
+        {"period", '.'}, {"comma", ','}, {"semi", ';'},     {"num", '#'},   {"nbsp", 0xA0},
+    };
+    std::string out;
+    std::size_t i = 0;
+    while (i < value.size()) {
+        if (value[i] != '&') {
+            out += value[i++];
+            continue;
+        }
+        std::size_t j = i + 1;
+        char32_t code = 0;
+        bool decoded = false;
+        if (j < value.size() && value[j] == '#') {
+            ++j;
+            const bool hex = j < value.size() && (value[j] == 'x' || value[j] == 'X');
+            j += hex ? 1 : 0;
+            const std::size_t digits = j;
+            while (j < value.size() && (hex ? std::isxdigit(static_cast<unsigned char>(value[j]))
+                                            : std::isdigit(static_cast<unsigned char>(value[j])))) {
+                if (code < 0x110000) {
+                    code = code * (hex ? 16 : 10) +
+                           static_cast<char32_t>(std::isdigit(static_cast<unsigned char>(value[j]))
+                                                     ? value[j] - '0'
+                                                     : lower(value[j]) - 'a' + 10);
+                }
+                ++j;
+            }
+            decoded = j > digits;
+        } else {
+            for (const auto& [name, c] : kNamed) {
+                if (startsWithNoCase(value.substr(j), name)) {
+                    code = c;
+                    j += name.size();
+                    decoded = true;
+                    break;
+                }
+            }
+        }
+        if (!decoded) {
+            out += value[i++];
+            continue;
+        }
+        if (j < value.size() && value[j] == ';') {
+            ++j;
+        }
+        appendUtf8(code == 0 || code > 0x10FFFF ? 0xFFFD : code, out);
+        i = j;
+    }
+    return out;
+}
+
+// Whether a URL value may stay: once decoded as the parser decodes it, and
+// without the blanks and controls browsers ignore inside a scheme, it names
+// no scheme or one that only points somewhere (never runs, never embeds).
+bool isSafeUrl(std::string_view raw) {
     std::string squeezed;
-    for (char c : value) {
+    for (char c : decodeEntities(raw)) {
         if (static_cast<unsigned char>(c) > 0x20) {
             squeezed.push_back(lower(c));
         }
-        if (squeezed.size() >= 24) {
-            break;
-        }
     }
-    // An entity before the scheme's colon could spell any scheme: refuse it.
-    const std::size_t colon = squeezed.find(':');
-    if (colon != std::string::npos && squeezed.find('&') < colon) {
-        return true;
+    const std::size_t end = squeezed.find_first_of(":/?#");
+    if (end == std::string::npos || squeezed[end] != ':') {
+        return squeezed.find('&') == std::string::npos || squeezed.find(':') == std::string::npos;
     }
-    return squeezed.starts_with("javascript:") || squeezed.starts_with("vbscript:") || squeezed.starts_with("data:");
+    const std::string scheme = squeezed.substr(0, end);
+    static constexpr std::array kAllowed = {"http", "https", "mailto", "cid", "ftp", "news", "tel"};
+    return std::any_of(kAllowed.begin(), kAllowed.end(), [&](const char* a) { return scheme == a; });
 }
 
 struct Attribute {
@@ -162,11 +242,12 @@ void appendSafeTag(const Tag& tag, std::string& out) {
             continue;
         }
         std::string value = attribute.value;
-        if (contains(kUrlAttributes, attribute.name) && isScriptLikeUrl(value)) {
+        if (contains(kUrlAttributes, attribute.name) && !isSafeUrl(value)) {
             continue;
         }
         if (attribute.name == "style") {
-            value = sanitizeCss(value);
+            // The style sheet sees the value with its references decoded.
+            value = sanitizeCss(decodeEntities(value));
         }
         out += ' ';
         out += attribute.name;
@@ -179,32 +260,78 @@ void appendSafeTag(const Tag& tag, std::string& out) {
 
 }  // namespace
 
-std::string sanitizeCss(std::string_view css) {
+// Style sheet text as the CSS parser reads it: comments gone, escapes
+// ("\\72", "\\(") turned into the characters they stand for.
+std::string decodeCss(std::string_view css) {
+    std::string out;
+    std::size_t i = 0;
+    while (i < css.size()) {
+        if (css.substr(i).starts_with("/*")) {
+            const std::size_t close = css.find("*/", i + 2);
+            // Dropped without a trace: "u/**/rl(" is then judged as url(,
+            // whatever a style engine would make of it.
+            i = close == std::string_view::npos ? css.size() : close + 2;
+            continue;
+        }
+        if (css[i] != '\\' || i + 1 >= css.size()) {
+            out += css[i++];
+            continue;
+        }
+        ++i;
+        char32_t code = 0;
+        std::size_t digits = 0;
+        while (i < css.size() && digits < 6 && std::isxdigit(static_cast<unsigned char>(css[i]))) {
+            const char c = lower(css[i++]);
+            code =
+                code * 16 + static_cast<char32_t>(std::isdigit(static_cast<unsigned char>(c)) ? c - '0' : c - 'a' + 10);
+            ++digits;
+        }
+        if (digits == 0) {
+            out += css[i++];  // an escaped character stands for itself
+            continue;
+        }
+        if (i < css.size() && isSpace(css[i])) {
+            ++i;  // one blank ends a hexadecimal escape
+        }
+        appendUtf8(code == 0 || code > 0x10FFFF ? 0xFFFD : code, out);
+    }
+    return out;
+}
+
+std::string sanitizeCss(std::string_view raw) {
+    const std::string css = decodeCss(raw);
     std::string out;
     out.reserve(css.size());
     std::size_t i = 0;
     while (i < css.size()) {
-        if (css[i] == '@' && startsWithNoCase(css.substr(i), "@import")) {
+        if (css[i] == '@' && startsWithNoCase(std::string_view(css).substr(i), "@import")) {
             const std::size_t semicolon = css.find(';', i);
-            i = semicolon == std::string_view::npos ? css.size() : semicolon + 1;
+            i = semicolon == std::string::npos ? css.size() : semicolon + 1;
             continue;
         }
-        if ((css[i] == 'u' || css[i] == 'U') && startsWithNoCase(css.substr(i), "url(")) {
+        if ((css[i] == 'u' || css[i] == 'U') && startsWithNoCase(std::string_view(css).substr(i), "url(")) {
             const std::size_t close = css.find(')', i);
-            const std::size_t stop = close == std::string_view::npos ? css.size() : close + 1;
-            std::string_view target = css.substr(i + 4, stop - i - 4);
-            while (!target.empty() && (isSpace(target.front()) || target.front() == '"' || target.front() == '\'')) {
+            if (close == std::string::npos) {
+                break;  // a url( that never closes swallows the rest: none of it is kept
+            }
+            std::string_view target = std::string_view(css).substr(i + 4, close - i - 4);
+            auto quoteOrSpace = [](char c) { return isSpace(c) || c == '"' || c == '\''; };
+            while (!target.empty() && quoteOrSpace(target.front())) {
                 target.remove_prefix(1);
             }
-            if (startsWithNoCase(target, "cid:")) {
-                out.append(css.substr(i, stop - i));
-            } else {
-                out += "none";
+            while (!target.empty() && quoteOrSpace(target.back())) {
+                target.remove_suffix(1);
             }
-            i = stop;
+            const bool plain = std::none_of(target.begin(), target.end(), [&](char c) {
+                return quoteOrSpace(c) || c == ';' || c == '{' || c == '}' || c == '<' || c == '>' || c == '\\';
+            });
+            out += plain && startsWithNoCase(target, "cid:") ? css.substr(i, close + 1 - i) : std::string("none");
+            i = close + 1;
             continue;
         }
-        out += css[i++];
+        // A decoded '<' must not end the style element it stands in.
+        out += css[i] == '<' ? std::string("\\3c ") : std::string(1, css[i]);
+        ++i;
     }
     return out;
 }

@@ -22,14 +22,18 @@ void PreviewBox::Navigate(const QString& path) {
 }
 
 QVariant PreviewBox::loadResource(int /*type*/, const QUrl& name) {
+    // Every answer is a value, empty when there is nothing: on no answer at
+    // all, the document would read local files (file:, relative paths, even
+    // /dev/zero) by itself.
+    const QVariant nothing = QByteArray();
     if (name.scheme().compare(QLatin1String("cid"), Qt::CaseInsensitive) != 0) {
-        return {};
+        return nothing;
     }
     // A cid: URL is the Content-ID with URL escapes (RFC 2392).
     const QByteArray contentId = QByteArray::fromPercentEncoding(name.path(QUrl::FullyEncoded).toUtf8());
     const auto found = inlineParts_.find(contentId.toStdString());
     if (found == inlineParts_.end()) {
-        return {};
+        return nothing;
     }
     const std::string& bytes = found->second.bytes;
     return QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size()));

@@ -51,6 +51,34 @@ TEST(HtmlSanitizer, keepsStylesWithoutImportsOrRemoteUrls) {
               "<style>p{color:red}</style><p style=\"background:none\">t</p>");
 }
 
+// What a browser decodes before it looks at a URL or a style sheet is decoded
+// here before judging it.
+TEST(HtmlSanitizer, seesThroughReferencesAndEscapes) {
+    for (const char* url : {"javascript&#58;alert(1)", "javascript&colon;alert(1)", "vbscript&#x3a;msgbox(1)",
+                            "data&#58;text/html,x", "javascript&#0058alert(1)", "jav&#x09;ascript:alert(1)",
+                            "file:///dev/zero", "FILE:/etc/passwd", "&#106;avascript:x", "java&tab;script:x"}) {
+        EXPECT_EQ(clean(std::string("<a href=\"") + url + "\">x</a>"), "<a>x</a>") << url;
+        EXPECT_EQ(clean(std::string("<img src='") + url + "'>"), "<img>") << url;
+    }
+    EXPECT_EQ(clean("<a href=\"mailto:a@example.jp\">m</a>"), "<a href=\"mailto:a@example.jp\">m</a>");
+    EXPECT_EQ(clean("<img src=\"cid:part1@x\">"), "<img src=\"cid:part1@x\">");
+    EXPECT_EQ(clean("<a href=\"#top\">t</a>"), "<a href=\"#top\">t</a>");
+
+    for (const char* css : {"background:u\\72l(http://x/)", "background:\\75 \\72 \\6c (http://x/)",
+                            "background:url&#40;http://x/)", "background:u/**/rl(http://x/)"}) {
+        const std::string out = clean(std::string("<p style=\"") + css + "\">t</p>");
+        EXPECT_EQ(out.find("http"), std::string::npos) << css << " gave " << out;
+    }
+    EXPECT_EQ(sanitizeCss("@\\69mport 'http://x/a.css'; p{}"), " p{}");
+    // A cid: url( that never closes cannot carry an @import along.
+    const std::string unclosed = sanitizeCss("p{background:url(cid:a@x} @import 'http://x/a.css';");
+    EXPECT_EQ(unclosed.find("import"), std::string::npos) << unclosed;
+    EXPECT_EQ(unclosed.find("http"), std::string::npos) << unclosed;
+    // Decoded, an escape must not close the style element.
+    const std::string style = clean("<style>p{content:'\\3c/style\\3e<img src=x>'}</style>");
+    EXPECT_EQ(style.find("</style><img"), std::string::npos) << style;
+}
+
 TEST(HtmlSanitizer, keepsTextThatOnlyLooksLikeMarkupAndDropsCutOffTags) {
     EXPECT_EQ(clean("1 < 2 and 3 <= 4"), "1 &lt; 2 and 3 &lt;= 4");
     EXPECT_EQ(clean("text<a href=\"http://x/"), "text");
