@@ -69,6 +69,20 @@ ArchiveShape checkArchiveShape(const std::string& path, const TableDefs& defs) {
             break;
         }
     }
+    if (shape == ArchiveShape::Archive) {
+        // Without a single folder row there is not even the root to show.
+        const std::string sql = "SELECT 1 FROM \"" + defs.tblNames[kMailDirTabl] + "\" LIMIT 1";
+        sqlite3_stmt* st = nullptr;
+        int rc = sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr);
+        rc = rc == SQLITE_OK ? sqlite3_step(st) : rc;
+        sqlite3_finalize(st);
+        if (rc == SQLITE_DONE) {
+            shape = ArchiveShape::NotArchive;
+        } else if (rc != SQLITE_ROW) {
+            shape =
+                definitelyNotADatabase(sqlite3_extended_errcode(db)) ? ArchiveShape::NotArchive : ArchiveShape::Unknown;
+        }
+    }
     sqlite3_close(db);
     return shape;
 }

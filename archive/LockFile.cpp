@@ -7,6 +7,7 @@
 #include <map>
 
 #include "archive/ArchiveCheck.h"
+#include "archive/ArchiveCopy.h"
 
 #include "archive/db/Database.h"
 #include "platform/dialogs/MessageService.h"
@@ -23,6 +24,9 @@ std::string lockNameFor(const ProgramValues& pv, const std::string& arcName) {
 }
 
 namespace {
+
+// How long opening waits for another connection's write to the archive.
+constexpr int kWriterWaitMs = 2000;
 
 // The working copies this process has claimed, by path, with the claim's
 // descriptor: the claim tells other processes that the copy is in use.
@@ -104,14 +108,18 @@ bool f_makeLockFl(ProgramValues& pv, bool* recovered) {
     const std::string archivePath = pv.arcPath + "/" + pv.arcName;
     for (int attempt = 0; attempt < 2; ++attempt) {
         std::string error;
-        bool existed = false;
         int fd = -1;
-        if (platform::copyFileNew(archivePath, workingFile(pv), error, existed, &fd)) {
+        const ArchiveCopy copy = copyArchiveForWork(archivePath, workingFile(pv), error, &fd, kWriterWaitMs);
+        if (copy == ArchiveCopy::Copied) {
             holdClaim(workingFile(pv), fd);
             markScratchFile(workingFile(pv), true);
             return true;
         }
-        if (!existed) {
+        if (copy == ArchiveCopy::Busy) {
+            platform::msgBox(archivePath + kMsgInUse);  // another connection is writing it
+            return false;
+        }
+        if (copy == ArchiveCopy::Failed) {
             platform::msgBox("作業用のロックファイルを作れないため、" + archivePath + "を開けません。\n" + error,
                              platform::MsgButtons::Ok, platform::MsgIcon::Critical);
             return false;

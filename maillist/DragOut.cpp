@@ -44,11 +44,15 @@ std::vector<std::string> dragOutNames(const std::vector<std::string>& subjects) 
 }
 
 std::string dragOutFileName(const std::string& name) {
+    // No control character reaches a file name: a line break or an escape
+    // there breaks every listing that shows it.
     std::string base;
     for (char c : f_slash2anderB(name)) {
-        if (c != '\0') {
-            base += c;
+        const auto u = static_cast<unsigned char>(c);
+        if (u == 0) {
+            continue;
         }
+        base += u < 0x20 || u == 0x7F ? ' ' : c;
     }
     const size_t room = kMaxFileNameBytes - kExtension.size();
     if (base.size() > room) {

@@ -19,7 +19,8 @@ std::string f_slash2anderB(const std::string& trgStr);
 // least. So Re, Re and an empty subject give Re(1), Re and (1).
 std::vector<std::string> dragOutNames(const std::vector<std::string>& subjects);
 
-// The drag-out file name for a name: "/" replaced, NUL bytes dropped, and a
+// The drag-out file name for a name: "/" replaced, NUL bytes dropped, other
+// control characters made spaces, and a
 // name too long for a file (255 bytes with ".eml") shortened at a character
 // boundary, keeping its "(n)" suffix and the extension.
 std::string dragOutFileName(const std::string& name);

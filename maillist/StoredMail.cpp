@@ -1,7 +1,11 @@
 #include "maillist/StoredMail.h"
 
-#include <cstdio>
-#include <fstream>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 
 #include "archive/LtDataBaseInfo.h"
 #include "archive/Schema.h"
@@ -9,35 +13,79 @@
 namespace quorvel {
 
 namespace {
+
 constexpr int64_t kCopyPiece = 1 << 20;
+
+std::string folderOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
 }
 
-bool writeStoredMail(const ProgramValues& pv, int32_t id, const std::string& path) {
+bool writeAll(int fd, const std::string& bytes) {
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return false;
+        }
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+}  // namespace
+
+StoredMailWrite writeStoredMailFile(const ProgramValues& pv, int32_t id, const std::string& path, std::string& error) {
     const std::string& table = pv.defs.tblNames[archive::kMailOBJTabl];
     archive::LtDataBaseInfo db(workingFile(pv), table);
     if (!db.DB_Open(archive::sqlSelectAllById(table), false)) {
-        return false;
+        return StoredMailWrite::Failed;
     }
     db.DB_MoveFirst();
     if (!db.DB_FindFirst(archive::condId(id))) {
-        return false;
+        return db.RecSet->NoMatch() ? StoredMailWrite::NoSuchMail : StoredMailWrite::Failed;
     }
     archive::Field& file = db.RecSet->Fields(pv.defs.objCols[archive::col::kObjFile].colName);
-    const std::string partial = path + ".part";
-    std::ofstream out(partial, std::ios::binary | std::ios::trunc);
     const int64_t size = file.FieldSize();
-    bool ok = static_cast<bool>(out);
+    if (size == 0 && file.Value().isNull()) {
+        return StoredMailWrite::NoStoredFile;
+    }
+    std::string temporary = folderOf(path) + "/.qv-XXXXXX";
+    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0) {
+        error = "cannot write in " + folderOf(path) + ": " + std::strerror(errno);
+        return StoredMailWrite::Failed;
+    }
+    bool ok = ::fchmod(fd, 0644) == 0;
     for (int64_t offset = 0; ok && offset < size; offset += kCopyPiece) {
         auto piece = file.GetChunk(offset, kCopyPiece);
-        ok = piece && out.write(piece->data(), static_cast<std::streamsize>(piece->size()));
+        ok = piece && writeAll(fd, *piece);
     }
-    out.close();
-    ok = ok && !out.fail();
-    if (!ok || std::rename(partial.c_str(), path.c_str()) != 0) {
-        std::remove(partial.c_str());
-        return false;
+    int err = ok ? 0 : errno;
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        err = errno;
     }
-    return true;
+    // rename replaces whatever has the name, a link included, never what a
+    // link points to.
+    if (ok && ::rename(temporary.c_str(), path.c_str()) != 0) {
+        ok = false;
+        err = errno;
+    }
+    if (!ok) {
+        ::unlink(temporary.c_str());
+        error = "cannot write " + path + ": " + std::strerror(err ? err : EIO);
+        return StoredMailWrite::Failed;
+    }
+    return StoredMailWrite::Written;
+}
+
+bool writeStoredMail(const ProgramValues& pv, int32_t id, const std::string& path) {
+    std::string error;
+    return writeStoredMailFile(pv, id, path, error) == StoredMailWrite::Written;
 }
 
 }  // namespace quorvel

@@ -7,11 +7,23 @@
 
 namespace quorvel {
 
+// What writing a stored mail out came to.
+enum class StoredMailWrite {
+    Written,
+    NoSuchMail,    // no stored file row for the identifier
+    NoStoredFile,  // the row holds no file (null)
+    Failed,        // the archive could not be read or the file not written
+};
+
 // Writes mail `id`'s stored file, byte for byte, to `path`. It is copied in
-// pieces under a temporary name and renamed when complete, so a failed write
-// (a full disk) never leaves a truncated mail under that name. False when the
-// mail was not found or the file could not be written (the access layer shows
-// its own errors).
+// pieces into a temporary file made beside `path` (created exclusively, so a
+// planted link is never followed, and short-named, so it fits wherever `path`
+// fits) and renamed over `path` when complete: a failed write never leaves a
+// truncated mail under that name. `error` gets the system's reason for a
+// failed write; the access layer reports its own errors.
+StoredMailWrite writeStoredMailFile(const ProgramValues& pv, int32_t id, const std::string& path, std::string& error);
+
+// The same, true when written.
 bool writeStoredMail(const ProgramValues& pv, int32_t id, const std::string& path);
 
 }  // namespace quorvel

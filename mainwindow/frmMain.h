@@ -119,6 +119,9 @@ public:
         std::string replacedWorkingFile;  // the working file of the archive being replaced
     };
     bool s_OpenFile(const SettledState& settled);
+    // An open that failed after the working copy was made: the copy goes and
+    // the archive open before is shown again. Always false.
+    bool abandonOpen(const SettledState& settled);
     // The save question before an open archive is replaced.
     bool f_extFile();
     int32_t f_chkInitFile(const std::string& fnameFP);

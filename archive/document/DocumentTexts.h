@@ -23,5 +23,8 @@ inline constexpr const char* kTemplateName = "inttmpl.qvb";
 // Our own: a copy that failed, with the system's reason on the next line.
 inline constexpr const char* kMsgSaveFailed = "ファイルを保存できませんでした。変更は作業中のファイルに残っています。";
 inline constexpr const char* kMsgNewFailed = "新しいファイルを作れませんでした。";
+inline constexpr const char* kMsgReadOnlySuffix =
+    "は読み取り専用のため、上書き保存できません。名前を付けて保存してください。";
+inline constexpr const char* kMsgReadOnlyReplaceSuffix = "は読み取り専用のため、上書きできません。";
 
 }  // namespace quorvel::texts

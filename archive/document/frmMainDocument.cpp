@@ -58,6 +58,16 @@ private:
     QString busy_;
 };
 
+// A file whose mode allows nobody to write it: the user keeps it as it is,
+// and a save never replaces it (the mode, not access(), so that it holds for
+// root as well).
+bool markedReadOnly(const std::string& path) {
+    std::error_code ec;
+    const fs::perms p = fs::status(path, ec).permissions();
+    return !ec && fs::exists(path, ec) &&
+           (p & (fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write)) == fs::perms::none;
+}
+
 // A name typed without an extension gets ".qvb", so that 開く lists the file.
 std::string withArchiveExtension(const std::string& chosen) {
     if (chosen.empty() || chosen.back() == '/') {
@@ -105,6 +115,9 @@ bool frmMain::s_OpenFile(const SettledState& settled) {
     tvTreeView->clearNodes();
     archive::s_LoadCondition(pv_);
     folderTree_->loadTree();
+    if (!archiveOpen()) {
+        return abandonOpen(settled);  // the archive's folders could not be read: its box said why
+    }
     // A saved folder that no longer exists opens the root.
     if (!tvTreeView->exists(QString::fromStdString(pv_.curDir))) {
         pv_.curDir = archive::makeKey(archive::kRootDirId);
@@ -124,6 +137,32 @@ bool frmMain::s_OpenFile(const SettledState& settled) {
     // Work taken up from a left working copy is not in the archive yet.
     pv_.modFlag = recovered;
     return true;
+}
+
+bool frmMain::abandonOpen(const SettledState& settled) {
+    // The working copy just made goes, so the archive does not read as in
+    // use; the archive that was open before is shown again.
+    if (archive::usesLockFiles(pv_)) {
+        archive::s_DelLockFl(workingFile(pv_));
+    }
+    pv_.arcPath = pv_.prevPath;
+    pv_.arcName = pv_.prevName;
+    pv_.lockName = settled.lockName;
+    pv_.newFlag = settled.newFlag;
+    pv_.modFlag = settled.modFlag;
+    if (!settled.replacedWorkingFile.empty()) {
+        archive::s_LoadCondition(pv_);
+        folderTree_->loadTree();
+    }
+    if (archiveOpen()) {
+        folderTree_->s_curDirApr(pv_.curDir);
+        mailList_->s_mailListLoad(pv_.curDir);
+    } else {
+        lblTitle0->setText(QString::fromUtf8(texts::kNoFileOpen));
+        lvListView->clearItems();
+    }
+    preview_->clearPreview();
+    return false;
 }
 
 bool frmMain::f_extFile() {
@@ -215,9 +254,14 @@ bool frmMain::mnuFileSave_Click() {
     if (!archive::usesLockFiles(pv_)) {
         return true;  // the archive itself holds every change
     }
+    const std::string target = pv_.arcPath + "/" + pv_.arcName;
+    if (markedReadOnly(target)) {
+        msgBox(target + texts::kMsgReadOnlySuffix, MsgButtons::Ok, platform::MsgIcon::Warning);
+        return false;
+    }
     BusyScope busy(*sbStatusBar, texts::kStatusSaving);
     std::string error;
-    if (!platform::copyFileReplacing(workingFile(pv_), pv_.arcPath + "/" + pv_.arcName, error)) {
+    if (!platform::copyFileReplacing(workingFile(pv_), target, error)) {
         msgBox(std::string(texts::kMsgSaveFailed) + "\n" + error, MsgButtons::Ok, platform::MsgIcon::Critical);
         return false;
     }
@@ -249,6 +293,10 @@ bool frmMain::mnuFileSaveAs_Click() {
             msgBox(chosen + archive::kMsgInUse);
             return false;
         }
+    }
+    if (markedReadOnly(chosen)) {
+        msgBox(chosen + texts::kMsgReadOnlyReplaceSuffix, MsgButtons::Ok, platform::MsgIcon::Warning);
+        return false;
     }
     if (fileExists(chosen) &&
         msgBox(texts::kMsgReplacePrefix + chosen + texts::kMsgReplaceSuffix, MsgButtons::YesNo) != MsgAnswer::Yes) {

@@ -1,5 +1,6 @@
 #include "platform/fs/FileCopy.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/file.h>
@@ -11,6 +12,8 @@
 #include <cstring>
 
 namespace quorvel::platform {
+
+int claimFile(const std::string& path);
 
 namespace {
 
@@ -33,6 +36,16 @@ public:
     }
     Fd(const Fd&) = delete;
     Fd& operator=(const Fd&) = delete;
+    Fd(Fd&& other) noexcept : fd_(other.release()) {}
+    Fd& operator=(Fd&& other) noexcept {
+        if (this != &other) {
+            if (fd_ >= 0) {
+                ::close(fd_);
+            }
+            fd_ = other.release();
+        }
+        return *this;
+    }
     int get() const { return fd_; }
     int release() {
         int fd = fd_;
@@ -92,40 +105,76 @@ bool copyContents(int in, int out, off_t size) {
     return true;
 }
 
-// Writes the complete copy to a temporary file beside the target; returns its
-// path, or "" with the reason.
-std::string makeTemporaryCopy(const std::string& source, const std::string& target, std::string& error) {
+constexpr const char* kTemporaryPrefix = ".quorvel-copy-";
+
+// A complete copy in a temporary file beside the target, claimed (flock) from
+// its creation until the caller lets go, so that the clean-up of abandoned
+// copies never takes it for one.
+struct TemporaryCopy {
+    std::string path;  // "" when the copy failed
+    Fd claim{-1};
+};
+
+// Writes the complete copy; `extraMode` bits are added to the source's mode.
+TemporaryCopy makeTemporaryCopy(const std::string& source, const std::string& target, std::string& error,
+                                mode_t extraMode = 0) {
+    TemporaryCopy copy;
     Fd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
     if (in.get() < 0) {
         error = reason("cannot read", source, errno);
-        return {};
+        return copy;
     }
     struct stat st {};
     if (::fstat(in.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
         error = reason("cannot read", source, S_ISREG(st.st_mode) ? errno : EISDIR);
-        return {};
+        return copy;
     }
-    std::string tmp = folderOf(target) + "/.quorvel-copy-XXXXXX";
+    std::string tmp = folderOf(target) + "/" + kTemporaryPrefix + "XXXXXX";
     Fd out(::mkostemp(tmp.data(), O_CLOEXEC));
     if (out.get() < 0) {
         error = reason("cannot write in", folderOf(target), errno);
-        return {};
+        return copy;
     }
+    ::flock(out.get(), LOCK_EX);  // a fresh file: nobody else can hold it
     bool ok = copyContents(in.get(), out.get(), st.st_size);
     int err = errno;
-    ok = ok && ::fchmod(out.get(), st.st_mode & 0666) == 0;
+    ok = ok && ::fchmod(out.get(), (st.st_mode & 0666) | extraMode) == 0;
     ok = ok && ::fsync(out.get()) == 0;
     err = ok ? 0 : (err ? err : errno);
-    if (::close(out.release()) != 0 && ok) {
-        ok = false;
-        err = errno;
-    }
     if (!ok) {
         ::unlink(tmp.c_str());
         error = reason("cannot write", target, err ? err : EIO);
-        return {};
+        return copy;
     }
-    return tmp;
+    copy.path = tmp;
+    copy.claim = Fd(out.release());
+    return copy;
+}
+
+// Temporary copies of a copy that never finished (the program was killed
+// while saving) are removed; one still being written is claimed and stays.
+void removeAbandonedCopies(const std::string& folder) {
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir) {
+        return;
+    }
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name.size() != std::strlen(kTemporaryPrefix) + 6 || name.rfind(kTemporaryPrefix, 0) != 0) {
+            continue;
+        }
+        const std::string path = folder + "/" + name;
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+            continue;
+        }
+        const int claim = claimFile(path);
+        if (claim >= 0) {
+            ::unlink(path.c_str());
+            ::close(claim);
+        }
+    }
+    ::closedir(dir);
 }
 
 void syncFolder(const std::string& folder) {
@@ -138,13 +187,14 @@ void syncFolder(const std::string& folder) {
 }  // namespace
 
 bool copyFileReplacing(const std::string& source, const std::string& target, std::string& error) {
-    std::string tmp = makeTemporaryCopy(source, target, error);
-    if (tmp.empty()) {
+    removeAbandonedCopies(folderOf(target));
+    TemporaryCopy copy = makeTemporaryCopy(source, target, error);
+    if (copy.path.empty()) {
         return false;
     }
-    if (::rename(tmp.c_str(), target.c_str()) != 0) {
+    if (::rename(copy.path.c_str(), target.c_str()) != 0) {
         error = reason("cannot replace", target, errno);
-        ::unlink(tmp.c_str());
+        ::unlink(copy.path.c_str());
         return false;
     }
     syncFolder(folderOf(target));
@@ -179,16 +229,14 @@ bool copyFileNew(const std::string& source, const std::string& target, std::stri
         error = reason("already exists:", target, EEXIST);
         return false;
     }
-    std::string tmp = makeTemporaryCopy(source, target, error);
-    if (tmp.empty()) {
+    removeAbandonedCopies(folderOf(target));
+    // The new file is its maker's to change, whatever the mode of its source
+    // (a read-only archive is still opened for work on its copy).
+    TemporaryCopy copy = makeTemporaryCopy(source, target, error, S_IWUSR);
+    if (copy.path.empty()) {
         return false;
     }
-    Fd held(claim ? claimFile(tmp) : -1);
-    if (claim && held.get() < 0) {
-        error = reason("cannot lock", tmp, errno);
-        ::unlink(tmp.c_str());
-        return false;
-    }
+    const std::string& tmp = copy.path;
     // A hard link never replaces an existing name, so two instances racing
     // for the same target cannot both win.
     int rc = ::link(tmp.c_str(), target.c_str());
@@ -209,7 +257,8 @@ bool copyFileNew(const std::string& source, const std::string& target, std::stri
     }
     syncFolder(folderOf(target));
     if (claim) {
-        *claim = held.release();
+        // The descriptor that wrote the copy holds its claim already.
+        *claim = copy.claim.release();
     }
     return true;
 }

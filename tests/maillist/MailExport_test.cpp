@@ -1,8 +1,13 @@
-// Drag-out names and the mail program's command line.
+// Drag-out names, stored mails written out, and the mail program's command line.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <filesystem>
+
+#include "archive/LtDataBaseInfo.h"
 #include "maillist/DragOut.h"
 #include "maillist/MailerLaunch.h"
+#include "maillist/StoredMail.h"
 #include "tests/support/TestEnv.h"
 
 using namespace quorvel;
@@ -17,6 +22,7 @@ TEST(DragOut, namesAreUniqueWithinOneDrag) {
     EXPECT_EQ(dragOutFileName("Re: 1/2"), "Re: 1_2.eml");
     EXPECT_EQ(dragOutFileName(std::string("a\0b", 3)), "ab.eml");
     EXPECT_EQ(dragOutFileName(".."), "_...eml");
+    EXPECT_EQ(dragOutFileName("a\r\nb\tc\x1b[31m\x7f"), "a  b c [31m .eml");
     // Too long for a file name: shortened at a character boundary, the
     // "(n)" suffix and the extension kept.
     std::string longSubject;
@@ -44,4 +50,62 @@ TEST(MailerLaunch, thePathTravelsAsOneArgument) {
     test::writeFile(dir.file("My Mail/mailer"), "#!/bin/sh\n");
     EXPECT_EQ(mailerArguments(dir.file("My Mail/mailer") + " /eml: ", "/w/7.eml"),
               (std::vector<std::string>{dir.file("My Mail/mailer"), "/eml:", "/w/7.eml"}));
+}
+
+namespace {
+
+// An archive whose mail 1 holds `bytes`, mail 2 a null stored file, and no mail 3.
+ProgramValues archiveWithStoredMails(const test::TempDir& dir, const std::string& bytes) {
+    ProgramValues pv;
+    pv.defs = archive::makeTableDefs();
+    pv.arcPath = dir.path();
+    pv.lockName = "a.qvb";
+    std::filesystem::copy_file(test::builtTemplatePath(), dir.file("a.qvb"));
+    archive::LtDataBaseInfo obj(workingFile(pv), "MailOBJTabl");
+    EXPECT_TRUE(obj.DB_Open("", true));
+    EXPECT_TRUE(obj.DB_AddNew());
+    obj.RecSet->Fields("ID").setValue(1);
+    obj.RecSet->Fields("mailFlObj").AppendChunk(bytes);
+    EXPECT_TRUE(obj.DB_Update());
+    EXPECT_TRUE(obj.DB_AddNew());
+    obj.RecSet->Fields("ID").setValue(2);
+    EXPECT_TRUE(obj.DB_Update());
+    return pv;
+}
+
+}  // namespace
+
+TEST(StoredMail, writesTheBytesUnderAnyNameThatFitsAndNeverThroughALink) {
+    test::IsolatedXdg env;
+    test::TempDir dir;
+    const std::string mail = "From: a@example.jp\r\nSubject: x\r\n\r\nbody\r\n";
+    const ProgramValues pv = archiveWithStoredMails(dir, mail);
+    std::filesystem::create_directory(dir.file("out"));
+    std::string error;
+
+    // A name as long as the file system takes: nothing added to it on the way.
+    const std::string longName = dir.file("out/" + std::string(251, 'x') + ".eml");
+    ASSERT_EQ(writeStoredMailFile(pv, 1, longName, error), StoredMailWrite::Written) << error;
+    EXPECT_EQ(test::readFile(longName), mail);
+
+    // A link planted under the name is replaced, and what it pointed to kept.
+    test::writeFile(dir.file("victim"), "not yours");
+    const std::string planted = dir.file("out/planted.eml");
+    std::filesystem::create_symlink(dir.file("victim"), planted);
+    ASSERT_EQ(writeStoredMailFile(pv, 1, planted, error), StoredMailWrite::Written) << error;
+    EXPECT_EQ(test::readFile(dir.file("victim")), "not yours");
+    EXPECT_FALSE(std::filesystem::is_symlink(planted));
+    EXPECT_EQ(test::readFile(planted), mail);
+
+    // A mail without its stored file, and one not stored at all, say so and
+    // write nothing.
+    EXPECT_EQ(writeStoredMailFile(pv, 2, dir.file("out/2.eml"), error), StoredMailWrite::NoStoredFile);
+    EXPECT_EQ(writeStoredMailFile(pv, 3, dir.file("out/3.eml"), error), StoredMailWrite::NoSuchMail);
+    EXPECT_EQ(writeStoredMailFile(pv, 1, dir.file("missing/1.eml"), error), StoredMailWrite::Failed);
+    EXPECT_NE(error.find("missing"), std::string::npos);
+    size_t files = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.file("out"))) {
+        ++files;
+    }
+    EXPECT_EQ(files, 2u);  // no temporary file left behind
 }

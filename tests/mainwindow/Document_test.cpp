@@ -4,6 +4,7 @@
 
 #include <QtTest>
 #include <filesystem>
+#include <fstream>
 
 #include "app/RegIO.h"
 #include "archive/LtDataBaseInfo.h"
@@ -63,6 +64,7 @@ private slots:
     void filesThatAreNoArchivesAreRefusedWithOneMessage();
     void anArchiveWithoutAViewConditionOpensOnItsRoot();
     void workLeftByACrashIsTakenUpOrDiscarded();
+    void readOnlyBusyAndDamagedArchives();
 };
 
 void DocumentTest::newArchivesAreNumberedAndReplaceEachOther() {
@@ -278,6 +280,9 @@ void DocumentTest::filesThatAreNoArchivesAreRefusedWithOneMessage() {
     test::writeFile(empty, "");
     fs::copy_file(test::builtTemplatePath(), partial);
     runSql(partial, "DROP TABLE MailOBJTabl");
+    const std::string noFolders = inst.dir.file("nofolders.qvb");
+    fs::copy_file(test::builtTemplatePath(), noFolders);
+    runSql(noFolders, "DELETE FROM mailDirTabl");
 
     // From the command line: the start's message, and no archive open.
     inst.commandLine = text;
@@ -297,7 +302,7 @@ void DocumentTest::filesThatAreNoArchivesAreRefusedWithOneMessage() {
     inst.msgs.clear();
     auto w = inst.start();
     QVERIFY(w);
-    for (const std::string& path : {text, empty, partial}) {
+    for (const std::string& path : {text, empty, partial, noFolders}) {
         const size_t before = inst.msgs.shown().size();
         inst.files.setNextFileName(path);
         QVERIFY(!w->mnuFileOpen_Click());
@@ -398,6 +403,76 @@ void DocumentTest::workLeftByACrashIsTakenUpOrDiscarded() {
     QVERIFY(!inst.pv.modFlag);
     QVERIFY(!fs::exists(left + "-journal"));
     QCOMPARE(test::readFile(left), saved);
+    QVERIFY(w->close());
+}
+
+void DocumentTest::readOnlyBusyAndDamagedArchives() {
+    Instance inst;
+    auto w = inst.start();
+    QVERIFY(w);
+    const std::string a = inst.dir.file("a.qvb");
+    fs::copy_file(test::builtTemplatePath(), a);
+
+    // A read-only archive opens for reading and work; a save never replaces
+    // it, a save under another name does.
+    fs::permissions(a, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    const std::string saved = test::readFile(a);
+    inst.files.setNextFileName(a);
+    QVERIFY(w->mnuFileOpen_Click());
+    addFolder(*w, 3, "x");
+    QVERIFY(!w->mnuFileSave_Click());
+    QCOMPARE(inst.msgs.shown().back().text,
+             a + "は読み取り専用のため、上書き保存できません。名前を付けて保存してください。");
+    QCOMPARE(test::readFile(a), saved);
+    inst.files.setNextFileName(inst.dir.file("copy.qvb"));
+    QVERIFY(w->mnuFileSaveAs_Click());
+    QCOMPARE(folderRows(inst.dir.file("copy.qvb")), 2);
+    QVERIFY(w->mnuFileClose_Click());
+    fs::permissions(a, fs::perms::owner_write, fs::perm_options::add);
+
+    // Another connection writing the archive: it is in use, and no copy is
+    // taken of a file changing under it.
+    sqlite3* writer = nullptr;
+    QCOMPARE(sqlite3_open(a.c_str(), &writer), SQLITE_OK);
+    QCOMPARE(sqlite3_exec(writer, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+    inst.files.setNextFileName(a);
+    QVERIFY(!w->mnuFileOpen_Click());
+    QCOMPARE(inst.msgs.shown().back().text, a + "は使用中です。");
+    QVERIFY(!fs::exists(inst.dir.file("a.hvl")));
+    sqlite3_exec(writer, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(writer);
+
+    // Folders that cannot be read: the engine's box, then no archive open and
+    // no working copy left to make it read as in use.
+    int page = 0;
+    int pageSize = 0;
+    {
+        sqlite3* db = nullptr;
+        QCOMPARE(sqlite3_open(a.c_str(), &db), SQLITE_OK);
+        sqlite3_stmt* st = nullptr;
+        sqlite3_prepare_v2(db,
+                           "SELECT rootpage, (SELECT page_size FROM pragma_page_size) FROM sqlite_master "
+                           "WHERE name = 'mailDirTabl'",
+                           -1, &st, nullptr);
+        QCOMPARE(sqlite3_step(st), SQLITE_ROW);
+        page = sqlite3_column_int(st, 0);
+        pageSize = sqlite3_column_int(st, 1);
+        sqlite3_finalize(st);
+        sqlite3_close(db);
+    }
+    {
+        std::fstream f(a, std::ios::in | std::ios::out | std::ios::binary);
+        f.seekp(static_cast<std::streamoff>(page - 1) * pageSize);
+        const std::string garbage(64, '\xff');
+        f.write(garbage.data(), static_cast<std::streamsize>(garbage.size()));
+    }
+    const size_t before = inst.msgs.shown().size();
+    inst.files.setNextFileName(a);
+    QVERIFY(!w->mnuFileOpen_Click());
+    QVERIFY(inst.msgs.shown().size() > before);
+    QVERIFY(!fs::exists(inst.dir.file("a.hvl")));
+    QVERIFY(!w->archiveOpen());
+    QCOMPARE(w->lblTitle0->text(), QString::fromUtf8(texts::kNoFileOpen));
     QVERIFY(w->close());
 }
 

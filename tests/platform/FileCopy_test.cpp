@@ -104,3 +104,34 @@ TEST(FileCopy, aClaimedCopyReadsAsInUseUntilItsHolderIsGone) {
     ::waitpid(child, nullptr, 0);
     EXPECT_FALSE(quorvel::platform::isClaimed(dir.file("a.hvl")));
 }
+
+// A save killed half way leaves its temporary copy: the next copy into that
+// folder clears it, but never one that a live copy is still writing, nor any
+// other file.
+TEST(FileCopy, abandonedTemporaryCopiesGoWithTheNextCopy) {
+    TempDir dir;
+    writeFile(dir.file("work.hvl"), "work");
+    writeFile(dir.file(".quorvel-copy-abc123"), "left by a killed save");
+    writeFile(dir.file(".quorvel-copy-def456"), "being written");
+    writeFile(dir.file(".quorvel-copy-notours"), "not a name of ours");
+    const int live = quorvel::platform::claimFile(dir.file(".quorvel-copy-def456"));
+    ASSERT_GE(live, 0);
+    std::string error;
+    ASSERT_TRUE(copyFileReplacing(dir.file("work.hvl"), dir.file("a.qvb"), error)) << error;
+    EXPECT_FALSE(fs::exists(dir.file(".quorvel-copy-abc123")));
+    EXPECT_TRUE(fs::exists(dir.file(".quorvel-copy-def456")));
+    EXPECT_TRUE(fs::exists(dir.file(".quorvel-copy-notours")));
+    ::close(live);
+}
+
+// An archive the user made read-only can still be opened: its working copy
+// is the opener's to write.
+TEST(FileCopy, aNewCopyOfAReadOnlyFileIsWritable) {
+    TempDir dir;
+    writeFile(dir.file("a.qvb"), "archive");
+    fs::permissions(dir.file("a.qvb"), fs::perms::owner_read | fs::perms::group_read);
+    std::string error;
+    bool existed = false;
+    ASSERT_TRUE(copyFileNew(dir.file("a.qvb"), dir.file("a.hvl"), error, existed)) << error;
+    EXPECT_NE(fs::status(dir.file("a.hvl")).permissions() & fs::perms::owner_write, fs::perms::none);
+}
