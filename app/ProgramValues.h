@@ -14,6 +14,7 @@ struct ProgramValues {
     std::string sysPath;        // system folder: template, blank preview mail, drop folder
     std::string tmpPath;        // temporary folder; the working folder once the window loads
     std::string workPath;       // this instance's working folder, once the window made it
+    std::string dropPath;       // the drop folder: mails dragged from a mail program land here
     std::string useLockF;       // "0": work on archives in place; else on a lock copy
     std::string cmdLine;        // the command line without its enclosing double quotes
     std::string arcPath;        // folder of the open archive

@@ -5,6 +5,7 @@
 #include <iostream>
 
 #include "app/RegIO.h"
+#include "app/UserFolders.h"
 #include "platform/dialogs/MessageService.h"
 
 namespace fs = std::filesystem;
@@ -188,16 +189,21 @@ StartOutcome s_startUp(ProgramValues& pv, InstanceLocks& locks, const std::strin
         return StartOutcome::End;
     }
 
+    // The template and help are always read from the program folder; the
+    // working files go elsewhere when the installation is read-only.
+    const bool writable = programFolderWritable(programFolder);
+    const WorkFolders work = defaultWorkFolders(programFolder, writable, writable ? "" : privateWorkFolder());
     pv.sysPath = f_regGetVal("", "sysPath", programFolder + "/sys");
     f_regSetVal("", "sysPath", pv.sysPath);
-    pv.tmpPath = f_regGetVal("", "tmpPath", programFolder + "/tmp");
+    pv.tmpPath = f_regGetVal("", "tmpPath", work.tmpPath);
     f_regSetVal("", "tmpPath", pv.tmpPath);
+    pv.dropPath = writable ? pv.sysPath + "/tmp" : work.dropPath;
 
     if (!locks.joinRunning(pv.tmpPath)) {
         f_regSetVal("", "newFCnt", "0");
         f_regSetVal("", "runACnt", "0");
         cleanTempFolder(pv.tmpPath);
-        const std::string dropFolder = pv.sysPath + "/tmp";
+        const std::string& dropFolder = pv.dropPath;
         if (isFolder(dropFolder)) {
             deleteFilesIn(dropFolder);
         } else {

@@ -74,7 +74,7 @@ public:
     void UIDragDrop_DragOver(int x, int y);
 
     // The drop folder the component writes into.
-    std::string dropFolder() const { return state_.pv.sysPath + "/tmp"; }
+    std::string dropFolder() const { return state_.pv.dropPath; }
     // The current drop-target component; null until a drag brings virtual files.
     tromsel::FileDragDrop* UIDragDrop() const { return uiDragDrop_.get(); }
 

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "app/RegIO.h"
+#include "app/UserFolders.h"
 #include "app/WorkingFolder.h"
 #include "platform/dialogs/MessageService.h"
 #include "tests/support/TestEnv.h"
@@ -184,4 +185,45 @@ TEST(StartUpPieces, commandLineQuotesAreStrippedOnce) {
     EXPECT_EQ(stripCommandLineQuotes("\"\"x\"\""), "\"x\"");
     EXPECT_EQ(stripCommandLineQuotes("\""), "");
     EXPECT_EQ(stripCommandLineQuotes(""), "");
+}
+
+// A system installation's folder is read-only: the working folders and the
+// drop folder then live in a folder of the user's own that nobody else may
+// enter; a writable program folder keeps them.
+TEST(UserFolders, aReadOnlyInstallationWorksInAPrivateFolderOfTheUser) {
+    IsolatedXdg env;
+    TempDir dir;
+    const std::string runtime = dir.file("run");
+    fs::create_directory(runtime);
+    ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+
+    const std::string mine = privateWorkFolder();
+    EXPECT_EQ(mine, runtime + "/quorvel");
+    EXPECT_EQ(fs::status(mine).permissions() & fs::perms::all, fs::perms::owner_all);
+    const WorkFolders work = defaultWorkFolders("/usr/lib/quorvel", false, mine);
+    EXPECT_EQ(work.tmpPath, mine + "/tmp");
+    EXPECT_EQ(work.dropPath, mine + "/drop");
+    EXPECT_TRUE(fs::is_directory(work.tmpPath));
+    EXPECT_TRUE(fs::is_directory(work.dropPath));
+    const WorkFolders own = defaultWorkFolders("/opt/q", true, mine);
+    EXPECT_EQ(own.tmpPath, "/opt/q/tmp");
+    EXPECT_EQ(own.dropPath, "/opt/q/sys/tmp");
+
+    // A folder of ours opened up by someone is narrowed again; a link put in
+    // its place is never used; without a runtime folder the cache is used.
+    fs::permissions(mine, fs::perms::all);
+    EXPECT_EQ(privateWorkFolder(), mine);
+    EXPECT_EQ(fs::status(mine).permissions() & fs::perms::all, fs::perms::owner_all);
+    fs::remove_all(mine);
+    fs::create_directory(dir.file("elsewhere"));
+    fs::create_directory_symlink(dir.file("elsewhere"), mine);
+    EXPECT_EQ(privateWorkFolder(), "");
+    ::unsetenv("XDG_RUNTIME_DIR");
+    const char* cache = std::getenv("XDG_CACHE_HOME");
+    ASSERT_NE(cache, nullptr);
+    EXPECT_EQ(privateWorkFolder(), std::string(cache) + "/quorvel");
+
+    const std::string program = makeProgramFolder(dir.path());
+    EXPECT_TRUE(programFolderWritable(program));
+    EXPECT_FALSE(programFolderWritable(dir.file("no-such-folder")));
 }

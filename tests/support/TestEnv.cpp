@@ -38,8 +38,8 @@ struct IsolatedXdg::Saved {
 };
 
 namespace {
-const char* const kVars[] = {"HOME",          "XDG_CONFIG_HOME",    "XDG_DATA_HOME", "XDG_CONFIG_DIRS",
-                             "XDG_DATA_DIRS", "XDG_CURRENT_DESKTOP"};
+const char* const kVars[] = {"HOME",          "XDG_CONFIG_HOME",     "XDG_DATA_HOME",  "XDG_CONFIG_DIRS",
+                             "XDG_DATA_DIRS", "XDG_CURRENT_DESKTOP", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR"};
 }
 
 IsolatedXdg::IsolatedXdg() : saved_(new Saved) {
@@ -57,6 +57,12 @@ IsolatedXdg::IsolatedXdg() : saved_(new Saved) {
     ::setenv("XDG_CONFIG_DIRS", (root() + "/etc").c_str(), 1);
     ::setenv("XDG_DATA_DIRS", dataDir().c_str(), 1);
     ::unsetenv("XDG_CURRENT_DESKTOP");
+    // The cache and the runtime folder are the user's too: never the real ones.
+    fs::create_directories(root() + "/cache");
+    fs::create_directories(root() + "/run");
+    fs::permissions(root() + "/run", fs::perms::owner_all);
+    ::setenv("XDG_CACHE_HOME", (root() + "/cache").c_str(), 1);
+    ::setenv("XDG_RUNTIME_DIR", (root() + "/run").c_str(), 1);
 }
 
 IsolatedXdg::~IsolatedXdg() {
