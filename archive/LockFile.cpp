@@ -124,7 +124,18 @@ bool f_makeLockFl(ProgramValues& pv, bool* recovered) {
                              platform::MsgButtons::Ok, platform::MsgIcon::Critical);
             return false;
         }
-        if (platform::isClaimed(workingFile(pv)) || !recovered) {
+        if (platform::isClaimed(workingFile(pv))) {
+            platform::msgBox(archivePath + kMsgInUse);
+            return false;
+        }
+        std::error_code ec;
+        if (std::filesystem::file_size(workingFile(pv), ec) == 0 && !ec) {
+            // The command-line tool claims an archive with an empty file of
+            // this name; one it left when it was killed holds no work.
+            removeWorkingCopy(workingFile(pv));
+            continue;
+        }
+        if (!recovered) {
             platform::msgBox(archivePath + kMsgInUse);
             return false;
         }
@@ -140,6 +151,13 @@ bool f_makeLockFl(ProgramValues& pv, bool* recovered) {
         }
     }
     return false;
+}
+
+void renewClaim(const std::string& lckFn) {
+    const int fd = platform::claimFile(lckFn);
+    if (fd >= 0) {
+        holdClaim(lckFn, fd);
+    }
 }
 
 bool s_DelLockFl(const std::string& lckFn) {

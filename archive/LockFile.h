@@ -36,6 +36,10 @@ std::string lockNameFor(const ProgramValues& pv, const std::string& arcName);
 // discard it; without it, such a copy reads as in use.
 bool f_makeLockFl(ProgramValues& pv, bool* recovered = nullptr);
 
+// Claims the file now under a working file's name (one written anew over
+// the old), in place of the claim on the file it replaced.
+void renewClaim(const std::string& lckFn);
+
 // Deletes a working file when it exists and lets go of its claim; false when
 // it exists and cannot go.
 bool s_DelLockFl(const std::string& lckFn);

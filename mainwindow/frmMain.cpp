@@ -60,6 +60,9 @@ frmMain::frmMain(ProgramValues& pv, QWidget* parent) : QMainWindow(parent), pv_(
         folderTree_->showMailCount();
     });
     connect(mnuOpution, &QAction::triggered, this, [this] { showOptionsDialog(this); });
+    connect(mnuToolCheck, &QAction::triggered, this, [this] { mnuToolCheck_Click(); });
+    connect(mnuToolRepair, &QAction::triggered, this, [this] { mnuToolRepair_Click(); });
+    connect(mnuToolCompact, &QAction::triggered, this, [this] { mnuToolCompact_Click(); });
     connect(mnuHelpContents, &QAction::triggered, this, [this] { help_.displayToc(pv_.programFolder); });
     connect(mnuHelpAbout, &QAction::triggered, this, [this] { showAboutBox(this); });
 }

@@ -74,6 +74,9 @@ public:
     QAction* mnuFileExit = nullptr;
     QMenu* mnuTool = nullptr;
     QAction* mnuOpution = nullptr;
+    QAction* mnuToolCheck = nullptr;
+    QAction* mnuToolRepair = nullptr;
+    QAction* mnuToolCompact = nullptr;
     QMenu* mnuEdit = nullptr;
     QAction* mnuAddFld = nullptr;
     QAction* mnuDelFld = nullptr;
@@ -122,6 +125,13 @@ public:
     // An open that failed after the working copy was made: the copy goes and
     // the archive open before is shown again. Always false.
     bool abandonOpen(const SettledState& settled);
+
+    // The ツール menu's archive health commands, on the open archive.
+    void mnuToolCheck_Click();
+    void mnuToolRepair_Click();
+    void mnuToolCompact_Click();
+    // After a health command wrote the working file anew.
+    void workingFileReplaced();
     // The save question before an open archive is replaced.
     bool f_extFile();
     int32_t f_chkInitFile(const std::string& fnameFP);

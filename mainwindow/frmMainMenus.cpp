@@ -4,6 +4,7 @@
 #include <QMenu>
 #include <QMenuBar>
 
+#include "mainwindow/HealthTexts.h"
 #include "mainwindow/MainTexts.h"
 #include "mainwindow/frmMain.h"
 
@@ -31,6 +32,11 @@ void frmMain::buildMenus() {
 
     mnuTool = menuBar()->addMenu(t(texts::kMenuTool));
     mnuOpution = mnuTool->addAction(t(texts::kMenuOption));
+    // Beyond the options: the open archive's health.
+    mnuTool->addSeparator();
+    mnuToolCheck = mnuTool->addAction(t(texts::kMenuCheck));
+    mnuToolRepair = mnuTool->addAction(t(texts::kMenuRepair));
+    mnuToolCompact = mnuTool->addAction(t(texts::kMenuCompact));
 
     // Not in the menu bar: popped up by a right click in the tree.
     mnuEdit = new QMenu(t(texts::kMenuEdit), this);
