@@ -6,6 +6,22 @@
 
 namespace quorvel::archive {
 
+namespace {
+DbErrorSink& currentSink() {
+    static DbErrorSink sink = showDbErrorBox;
+    return sink;
+}
+}  // namespace
+
+void setDbErrorSink(DbErrorSink sink) {
+    currentSink() = sink ? std::move(sink) : DbErrorSink(showDbErrorBox);
+}
+
+void showDbErrorBox(const DbFailure& f) {
+    platform::msgBox(fileErrorText(f.fname, f.tname, f.number, f.description, f.comment), platform::MsgButtons::Ok,
+                     platform::MsgIcon::Critical);
+}
+
 std::string fileErrorText(const std::string& fname, const std::string& tname, int16_t number,
                           const std::string& description, const std::string& comment) {
     const std::string lines[] = {
@@ -25,8 +41,7 @@ std::string fileErrorText(const std::string& fname, const std::string& tname, in
 }
 
 void LtDataBaseInfo::File_Err(const std::string& fname, const std::string& tname, int16_t Sts, const std::string& Msg) {
-    platform::msgBox(fileErrorText(fname, tname, Sts, errDescription_, Msg), platform::MsgButtons::Ok,
-                     platform::MsgIcon::Critical);
+    currentSink()({fname, tname, Sts, errDescription_, Msg});
 }
 
 bool LtDataBaseInfo::fail(const DbError& error, const std::string& label) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -13,8 +14,8 @@ namespace quorvel::archive {
 // the file exclusively, works through one result set and closes again; callers
 // make a fresh instance for every task and hold no connection between tasks.
 //
-// No failure leaves the class: each is shown in the fixed error box (through
-// the message service) and returned as false.
+// No failure leaves the class: each goes to the error sink (by default the
+// fixed error box, through the message service) and is returned as false.
 class LtDataBaseInfo {
 public:
     std::string Fname;                  // the archive's working file
@@ -48,11 +49,11 @@ public:
     bool DB_OpenClear(const std::string& SQLW, bool flag);
     bool DB_Update();
 
-    // Shows the error box for a failure outside the operations above (a
-    // transaction's commit) and answers false.
+    // Reports a failure outside the operations above (a transaction's commit)
+    // to the error sink and answers false.
     bool reportError(const DbError& error, const std::string& label) { return fail(error, label); }
 
-    // Shows the error box for a failure; `Sts` is the error number.
+    // Reports a failure to the error sink; `Sts` is the error number.
     void File_Err(const std::string& Fname, const std::string& Tname, int16_t Sts, const std::string& Msg);
 
 private:
@@ -61,6 +62,24 @@ private:
     bool noResultSet(const std::string& label);
     std::string errDescription_;
 };
+
+// One failure of the access layer: what the error box shows, field by field.
+struct DbFailure {
+    std::string fname;        // the file worked on
+    std::string tname;        // the table worked on
+    int16_t number = 0;       // the engine's error number
+    std::string description;  // the engine's text
+    std::string comment;      // the operation: "OpenDatabase", "FindFirst ID = 3", ...
+};
+
+// Where the access layer's failures go. The window keeps the default, the
+// error box; a program without one (the command-line tool) puts its own in
+// place before its first archive task.
+using DbErrorSink = std::function<void(const DbFailure&)>;
+// Replaces the sink in use; an empty one restores the error box.
+void setDbErrorSink(DbErrorSink sink);
+// The default sink: the error box, critical, with an OK button.
+void showDbErrorBox(const DbFailure& failure);
 
 // The text of the error box, line by line.
 std::string fileErrorText(const std::string& fname, const std::string& tname, int16_t number,

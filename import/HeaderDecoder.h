@@ -17,7 +17,8 @@ namespace quorvel::mailimport {
 //    become text; everything else, including the ";", ",", "+" and "for" the
 //    date and recipient rules look for, comes back as it went in. A word that
 //    does not decode is kept as far as it decodes.
-// Text that needs neither step never reaches the library.
+// Text that needs neither step never reaches the library, and what does
+// decodes the same under any process locale (a cron job's C locale included).
 class HeaderDecoder {
 public:
     HeaderDecoder() = default;

@@ -53,6 +53,10 @@ std::string decodeB(std::string_view payload) {
     return out;
 }
 
+std::string decodePayload(std::string_view payload, const std::string& encoding) {
+    return encoding == "b" ? decodeB(payload) : decodeQ(payload);
+}
+
 std::string encodeB(std::string_view bytes) {
     gchar* text = g_base64_encode(reinterpret_cast<const guchar*>(bytes.data()), bytes.size());
     std::string out(text);
@@ -74,6 +78,27 @@ void appendCp932Pair(unsigned char j1, unsigned char j2, std::string& out) {
     auto s2 = static_cast<unsigned char>((j1 & 1) ? j2 + (j2 >= 0x60 ? 0x20 : 0x1F) : j2 + 0x7E);
     out += static_cast<char>(s1);
     out += static_cast<char>(s2);
+}
+
+// "x-unknown" is the one label the library reads in the process locale's
+// charset (Latin-1 under the C locale, UTF-8 in a UTF-8 session), so the same
+// mail would decode differently from a desktop and from a cron job. Adjacent
+// words of that label are collected here, as the library joins a run of words
+// of one charset before converting it, and written out as one B word whose
+// label comes from the bytes: UTF-8 when they are UTF-8, else CP932, the order
+// undeclared 8-bit text is read in.
+struct UndeclaredRun {
+    bool open = false;
+    std::string bytes;
+};
+
+void flushUndeclared(UndeclaredRun& run, std::string& out) {
+    if (!run.open) {
+        return;
+    }
+    const bool utf8 = g_utf8_validate(run.bytes.data(), static_cast<gssize>(run.bytes.size()), nullptr);
+    out.append(utf8 ? "=?UTF-8?B?" : "=?CP932?B?").append(encodeB(run.bytes)).append("?=");
+    run = UndeclaredRun();
 }
 
 // One encoded word, split into its parts; `end` is the position after "?=".
@@ -151,17 +176,28 @@ bool jisToCp932(std::string_view bytes, JisState& st, std::string& out) {
 std::string preferWindowsJapanese(std::string_view text) {
     std::string out;
     JisState jis;
+    UndeclaredRun undeclared;
     bool lastWordEmpty = false;  // the previous word held only half a character
     size_t done = 0;             // text before this position is in out
     size_t start;
     while ((start = text.find("=?", done)) != std::string_view::npos) {
         EncodedWord w;
         if (!parseWord(text, start, w)) {
+            flushUndeclared(undeclared, out);
             out.append(text.substr(done, start + 2 - done));
             done = start + 2;
             continue;
         }
         std::string_view gap = text.substr(done, start - done);
+        std::string label = lower(w.charset.substr(0, w.charset.find('*')));
+        std::string encoding = lower(w.encoding);
+        const bool encoded = encoding == "b" || encoding == "q";
+        if (encoded && label == "x-unknown" && undeclared.open && isBlankText(gap)) {
+            undeclared.bytes += decodePayload(w.payload, encoding);
+            done = w.end;
+            continue;
+        }
+        flushUndeclared(undeclared, out);
         if (!isBlankText(gap)) {
             jis = JisState();
             out.append(gap);
@@ -169,18 +205,20 @@ std::string preferWindowsJapanese(std::string_view text) {
             out.append(gap);  // else it would stand between text and a word, and show
         }
         lastWordEmpty = false;
-        std::string label = lower(w.charset.substr(0, w.charset.find('*')));
-        std::string encoding = lower(w.encoding);
         std::string_view word = text.substr(start, w.end - start);
-        if (encoding != "b" && encoding != "q") {
+        if (!encoded) {
             out.append(word);  // not an encoded word: plain text stays as it is
+            jis = JisState();
+        } else if (label == "x-unknown") {
+            undeclared.open = true;
+            undeclared.bytes = decodePayload(w.payload, encoding);
             jis = JisState();
         } else if (isShiftJisLabel(label)) {
             out.append("=?CP932?").append(w.encoding).append("?").append(w.payload).append("?=");
         } else if (isEucJpLabel(label)) {
             out.append("=?EUC-JP-MS?").append(w.encoding).append("?").append(w.payload).append("?=");
         } else if (label == "iso-2022-jp") {
-            std::string bytes = encoding == "b" ? decodeB(w.payload) : decodeQ(w.payload);
+            std::string bytes = decodePayload(w.payload, encoding);
             std::string cp932;
             if (jisToCp932(bytes, jis, cp932)) {
                 if (!cp932.empty()) {
@@ -197,6 +235,7 @@ std::string preferWindowsJapanese(std::string_view text) {
         }
         done = w.end;
     }
+    flushUndeclared(undeclared, out);
     out.append(text.substr(done));
     return out;
 }

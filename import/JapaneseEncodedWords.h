@@ -14,6 +14,9 @@ namespace quorvel::mailimport {
 //  - ISO-2022-JP words are decoded, mechanically converted to CP932 bytes
 //    and encoded again as B words labelled CP932. The shift state carries
 //    over between adjacent ISO-2022-JP words, as broken encoders split them.
+// It also takes the label "x-unknown" away, which the library would read in
+// the process locale's charset: such words become UTF-8 when their bytes are
+// UTF-8, else CP932, so that decoding never depends on the locale.
 // Everything else, and any word it cannot convert, is left as it stands.
 std::string preferWindowsJapanese(std::string_view text);
 

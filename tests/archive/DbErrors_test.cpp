@@ -54,6 +54,30 @@ TEST_F(Errors, boxTextHasItsSevenLines) {
     EXPECT_FALSE(std::filesystem::exists(dir.file("missing.qvb")));  // opening never creates a file
 }
 
+// A program with a sink of its own (the command-line tool) gets each failure
+// field by field and no box; taking the sink away brings the box back.
+TEST_F(Errors, anInstalledSinkTakesTheFailuresInsteadOfTheBox) {
+    std::vector<DbFailure> got;
+    struct Restore {
+        ~Restore() { setDbErrorSink({}); }
+    } restore;
+    setDbErrorSink([&got](const DbFailure& f) { got.push_back(f); });
+    LtDataBaseInfo db(dir.file("missing.qvb"), "MailInfTabl");
+    EXPECT_FALSE(db.DB_Open("", false));
+    ASSERT_EQ(got.size(), 1u);
+    EXPECT_EQ(got[0].fname, dir.file("missing.qvb"));
+    EXPECT_EQ(got[0].tname, "MailInfTabl");
+    EXPECT_EQ(got[0].number, 14);
+    EXPECT_EQ(got[0].description, "unable to open database file");
+    EXPECT_EQ(got[0].comment, "OpenDatabase");
+    EXPECT_TRUE(msgs.shown().empty());
+
+    setDbErrorSink({});
+    EXPECT_FALSE(db.DB_Open("", false));
+    EXPECT_EQ(lastComment(), "OpenDatabase");
+    EXPECT_EQ(got.size(), 1u);
+}
+
 TEST_F(Errors, filesThatAreNoArchiveFailToOpen) {
     writeFile(dir.file("text.qvb"), "From: someone\r\nSubject: not a database\r\n\r\nbody\r\n");
     LtDataBaseInfo notDb(dir.file("text.qvb"), "MailInfTabl");

@@ -3,6 +3,10 @@
 #include <glib.h>
 #include <gtest/gtest.h>
 
+#include <clocale>
+#include <cstdio>
+#include <cstdlib>
+
 #include "tests/import/TestMails.h"
 
 namespace quorvel::mailimport {
@@ -68,6 +72,54 @@ TEST(HeaderDecoder, rawBytesAreUtf8ElseCp932) {
     std::string out = d.lineText("\xff\xfe x \x81");
     EXPECT_TRUE(g_utf8_validate(out.c_str(), static_cast<gssize>(out.size()), nullptr));
     EXPECT_NE(out.find(" x "), std::string::npos);
+}
+
+// Decodes header text under `locale` (environment and setlocale) and ends the
+// process: status 0 when every result is the expected text. It runs in a
+// fresh process because the library reads the locale once, on first use.
+[[noreturn]] void decodeUnder(const char* locale) {
+    ::setenv("LC_ALL", locale, 1);
+    std::setlocale(LC_ALL, locale);
+    HeaderDecoder d;
+    const std::string cp932 = inCharset("日本", "CP932");
+    const std::pair<std::string, std::string> words[] = {
+        {"=?x-unknown?B?" + test::base64("日本") + "?=", "日本"},
+        {"=?X-UNKNOWN?B?" + test::base64(cp932) + "?=", "日本"},
+        // A character split over two words of the label.
+        {"=?x-unknown?B?" + test::base64("\xe6\x97") + "?= =?x-unknown?Q?=A5?= x", "日 x"},
+        {"=?x-no-such-charset?B?" + test::base64(cp932) + "?=", "日本"},
+        {qWord("café", "ISO-8859-1"), "café"},
+    };
+    const std::pair<std::string, std::string> lines[] = {
+        {"Subject: " + cp932, "Subject: 日本"},
+        {"Subject: \xff\xfe x", "Subject: ?? x"},
+    };
+    int wrong = 0;
+    for (const auto& [text, expected] : words) {
+        const std::string got = d.decodeWords(text);
+        if (got != expected) {
+            std::fprintf(stderr, "decodeWords(%s) gave %s\n", text.c_str(), got.c_str());
+            ++wrong;
+        }
+    }
+    for (const auto& [bytes, expected] : lines) {
+        const std::string got = d.lineText(bytes);
+        if (got != expected) {
+            std::fprintf(stderr, "lineText gave %s for %s\n", got.c_str(), expected.c_str());
+            ++wrong;
+        }
+    }
+    std::fflush(stderr);
+    std::_Exit(wrong == 0 ? 0 : 1);  // no leak check of the library's one-time tables
+}
+
+// A fresh machine or a cron job runs with the C locale, a desktop session with
+// a UTF-8 one: the same mail decodes to the same text under both.
+TEST(HeaderDecoderLocale, sameTextUnderTheCAndAUtf8Locale) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");  // a fresh process, not a fork of this one
+    for (const char* locale : {"C", "C.UTF-8"}) {
+        EXPECT_EXIT(decodeUnder(locale), ::testing::ExitedWithCode(0), "") << locale;
+    }
 }
 
 }  // namespace
