@@ -8,7 +8,6 @@
 
 #include "archive/ArchiveCheck.h"
 #include "archive/ArchiveCopy.h"
-
 #include "archive/db/Database.h"
 #include "platform/dialogs/MessageService.h"
 #include "platform/fs/FileCopy.h"
@@ -131,8 +130,16 @@ bool f_makeLockFl(ProgramValues& pv, bool* recovered) {
         std::error_code ec;
         if (std::filesystem::file_size(workingFile(pv), ec) == 0 && !ec) {
             // The command-line tool claims an archive with an empty file of
-            // this name; one it left when it was killed holds no work.
+            // this name; one it left when it was killed holds no work. It is
+            // claimed before it goes, so a tool that made it a moment ago and
+            // has not locked it yet finds it taken.
+            const int fd = platform::claimFile(workingFile(pv));
+            if (fd < 0) {
+                platform::msgBox(archivePath + kMsgInUse);
+                return false;
+            }
             removeWorkingCopy(workingFile(pv));
+            ::close(fd);
             continue;
         }
         if (!recovered) {
