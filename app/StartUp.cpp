@@ -193,9 +193,15 @@ StartOutcome s_startUp(ProgramValues& pv, InstanceLocks& locks, const std::strin
     // working files go elsewhere when the installation is read-only.
     const bool writable = programFolderWritable(programFolder);
     const WorkFolders work = defaultWorkFolders(programFolder, writable, writable ? "" : privateWorkFolder());
-    pv.sysPath = f_regGetVal("", "sysPath", programFolder + "/sys");
+    // A saved folder that no longer exists (a build that was removed, an
+    // earlier installation) gives way to this program folder's.
+    auto savedFolder = [](const char* name, const std::string& fallback) {
+        const std::string saved = f_regGetVal("", name, fallback);
+        return isFolder(saved) ? saved : fallback;
+    };
+    pv.sysPath = savedFolder("sysPath", programFolder + "/sys");
     f_regSetVal("", "sysPath", pv.sysPath);
-    pv.tmpPath = f_regGetVal("", "tmpPath", work.tmpPath);
+    pv.tmpPath = savedFolder("tmpPath", work.tmpPath);
     f_regSetVal("", "tmpPath", pv.tmpPath);
     pv.dropPath = writable ? pv.sysPath + "/tmp" : work.dropPath;
 
@@ -218,6 +224,14 @@ StartOutcome s_startUp(ProgramValues& pv, InstanceLocks& locks, const std::strin
     pv.useLockF = f_regGetVal("", "useLockF", "1");
 
     pv.cmdLine = stripCommandLineQuotes(commandLine);
+    if (!pv.cmdLine.empty() && pv.cmdLine.front() != '/') {
+        // A name given from a terminal is relative to its folder.
+        std::error_code ec;
+        const fs::path absolute = fs::absolute(pv.cmdLine, ec);
+        if (!ec) {
+            pv.cmdLine = absolute.lexically_normal().string();
+        }
+    }
     pv.arcPath.clear();
     pv.arcName.clear();
     if (!pv.cmdLine.empty()) {

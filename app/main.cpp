@@ -1,9 +1,11 @@
 // The program's entry point: start-up, then the main window's event loop.
 #include <QApplication>
+#include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QStringList>
 #include <QTranslator>
+#include <QUrl>
 
 #include <iostream>
 
@@ -14,6 +16,9 @@
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    // The desktop finds the program's entry and icon by these names.
+    QGuiApplication::setDesktopFileName(QStringLiteral("quorvel"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("quorvel")));
 
     // The program's texts are Japanese whatever the desktop's language, and so
     // are Qt's own (file dialogs, standard buttons) where a translation exists.
@@ -32,6 +37,10 @@ int main(int argc, char** argv) {
     // may hold spaces, so the arguments are joined again as one text.
     QStringList args = QApplication::arguments();
     args.removeFirst();
+    // A launcher may pass the archive as a file: URL.
+    if (args.size() == 1 && args[0].startsWith(QStringLiteral("file:"), Qt::CaseInsensitive)) {
+        args[0] = QUrl(args[0]).toLocalFile();
+    }
     const std::string commandLine = args.join(QLatin1Char(' ')).toStdString();
 
     quorvel::ProgramValues pv;

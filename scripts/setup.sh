@@ -9,6 +9,8 @@ packages=(
     libsqlite3-dev libgmime-3.0-dev
     libgtest-dev libgmock-dev
     xvfb xauth xdotool fonts-ipafont-gothic
+    clang libclang-rt-14-dev
+    desktop-file-utils shared-mime-info libxml2-utils groff-base appstream
 )
 
 missing=()

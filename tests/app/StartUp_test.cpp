@@ -124,12 +124,15 @@ TEST_F(StartUpFixture, commandLineNamesOneArchive) {
     EXPECT_EQ(quoted.arcName, "my archive.qvb");
     EXPECT_TRUE(msgs.shown().empty());
 
-    // Without a folder part the file is not found, even where it exists.
+    // A name given from a terminal is found in its folder.
     fs::path cwd = fs::current_path();
     fs::current_path(dir.path());
     ProgramValues bare = start("my archive.qvb");
+    ProgramValues dotted = start("./sub/../my archive.qvb");
     fs::current_path(cwd);
-    EXPECT_TRUE(bare.arcPath.empty() && bare.arcName.empty());
+    EXPECT_EQ(bare.arcPath, dir.path());
+    EXPECT_EQ(bare.arcName, "my archive.qvb");
+    EXPECT_EQ(dotted.arcPath, dir.path());
 
     ProgramValues two = start("\"" + dir.file("my archive.qvb") + "\" \"" + dir.file("my archive.qvb") + "\"");
     EXPECT_TRUE(two.arcName.empty());
@@ -138,10 +141,18 @@ TEST_F(StartUpFixture, commandLineNamesOneArchive) {
     ProgramValues folder = start(dir.path());
     EXPECT_TRUE(folder.arcName.empty());
 
-    ASSERT_EQ(msgs.shown().size(), 4u);
+    ASSERT_EQ(msgs.shown().size(), 3u);
     for (const auto& m : msgs.shown()) {
         EXPECT_EQ(m.text, "ファイルが見つかりません");
     }
+
+    // Saved working folders that no longer exist give way to the program's.
+    f_regSetVal("", "tmpPath", dir.file("gone/tmp"));
+    f_regSetVal("", "sysPath", dir.file("gone/sys"));
+    ProgramValues moved = start("");
+    EXPECT_EQ(moved.tmpPath, program + "/tmp");
+    EXPECT_EQ(moved.sysPath, program + "/sys");
+    EXPECT_EQ(f_regGetVal("", "tmpPath", ""), program + "/tmp");
 }
 
 TEST(StartUpPieces, splitPathNeedsAnExistingFolderAndAName) {
