@@ -1,5 +1,6 @@
 #include "archive/LockFile.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -59,6 +60,16 @@ bool removeWorkingCopy(const std::string& path) {
     }
     std::filesystem::remove(path, ec);
     return !ec;
+}
+
+// Whether the file locked through `fd` is still the one under `path`, and
+// still empty: between a look and the lock, another program may have put a
+// file of its own there.
+bool stillTheEmptyFile(int fd, const std::string& path) {
+    struct stat locked {};
+    struct stat named {};
+    return ::fstat(fd, &locked) == 0 && ::lstat(path.c_str(), &named) == 0 && locked.st_dev == named.st_dev &&
+           locked.st_ino == named.st_ino && locked.st_size == 0;
 }
 
 enum class LeftCopy { Recovered, Discarded, Kept };
@@ -134,7 +145,10 @@ bool f_makeLockFl(ProgramValues& pv, bool* recovered) {
             // claimed before it goes, so a tool that made it a moment ago and
             // has not locked it yet finds it taken.
             const int fd = platform::claimFile(workingFile(pv));
-            if (fd < 0) {
+            if (fd < 0 || !stillTheEmptyFile(fd, workingFile(pv))) {
+                if (fd >= 0) {
+                    ::close(fd);
+                }
                 platform::msgBox(archivePath + kMsgInUse);
                 return false;
             }

@@ -13,6 +13,7 @@ namespace quorvel::cli {
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitUsage = 1;       // unknown command or option, missing argument
 inline constexpr int kExitUnreadable = 2;  // some file could not be opened or read
+inline constexpr int kExitError = 2;       // the archive is missing, in use, or cannot be read or written
 
 using Args = std::vector<std::string>;  // the arguments after the command's name
 using CommandFn = int (*)(const Args& args, std::ostream& out, std::ostream& err);
@@ -29,16 +30,24 @@ struct Command {
 int runParse(const Args& args, std::ostream& out, std::ostream& err);
 extern const std::string_view kParseDetails;
 
-// new ARCHIVE; import ARCHIVE [--folder ID] FILE...; ls ARCHIVE [--folder ID]
+// new ARCHIVE; import ARCHIVE [--folder ID] [--wait SECONDS] FILE...;
+// ls ARCHIVE [--folder ID] [--json] [--wait SECONDS]
 int runNew(const Args& args, std::ostream& out, std::ostream& err);
 int runImport(const Args& args, std::ostream& out, std::ostream& err);
 int runLs(const Args& args, std::ostream& out, std::ostream& err);
 extern const std::string_view kNewDetails;
 extern const std::string_view kImportDetails;
 extern const std::string_view kLsDetails;
-// export ARCHIVE --to DIR ID...: mails written under their drag-out names.
+// export ARCHIVE --to DIR [--wait SECONDS] ID...: mails written under their
+// drag-out names.
 int runExport(const Args& args, std::ostream& out, std::ostream& err);
 extern const std::string_view kExportDetails;
+
+// check [--repair] [--wait SECONDS] ARCHIVE; compact [--wait SECONDS] ARCHIVE
+int runCheck(const Args& args, std::ostream& out, std::ostream& err);
+int runCompact(const Args& args, std::ostream& out, std::ostream& err);
+extern const std::string_view kCheckDetails;
+extern const std::string_view kCompactDetails;
 
 // regsvr [-u] LIBRARY.so: registers a component library in the per-user class
 // store, or unregisters it.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -11,6 +12,7 @@ namespace quorvel::cli {
 class JsonLine {
 public:
     JsonLine& add(std::string_view key, std::string_view value);
+    JsonLine& add(std::string_view key, int64_t value);
     JsonLine& add(std::string_view key, bool value);
     std::string text() const { return body_ + "}"; }
 

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "cli/Commands.h"
+#include "cli/DbErrorLine.h"
 
 namespace {
 
@@ -15,12 +16,17 @@ const Command kCommands[] = {
      quorvel::cli::kParseDetails, quorvel::cli::runParse},
     {"new", "new ARCHIVE", "make a new, empty archive from the template", quorvel::cli::kNewDetails,
      quorvel::cli::runNew},
-    {"import", "import ARCHIVE [--folder ID] FILE...", "store mail files in a folder of an archive",
+    {"import", "import ARCHIVE [--folder ID] [--wait SECONDS] FILE...", "store mail files in a folder of an archive",
      quorvel::cli::kImportDetails, quorvel::cli::runImport},
-    {"ls", "ls ARCHIVE [--folder ID]", "list an archive's folders, or the mails of one folder",
-     quorvel::cli::kLsDetails, quorvel::cli::runLs},
-    {"export", "export ARCHIVE --to DIR ID...", "write mails to files named after their subjects",
+    {"ls", "ls ARCHIVE [--folder ID] [--json] [--wait SECONDS]",
+     "list an archive's folders, or the mails of one folder", quorvel::cli::kLsDetails, quorvel::cli::runLs},
+    {"export", "export ARCHIVE --to DIR [--wait SECONDS] ID...", "write mails to files named after their subjects",
      quorvel::cli::kExportDetails, quorvel::cli::runExport},
+    {"check", "check [--repair] [--wait SECONDS] ARCHIVE",
+     "find what could lose or hide mails in an archive; with --repair, mend it", quorvel::cli::kCheckDetails,
+     quorvel::cli::runCheck},
+    {"compact", "compact [--wait SECONDS] ARCHIVE", "give back the space of deleted mails",
+     quorvel::cli::kCompactDetails, quorvel::cli::runCompact},
     {"regsvr", "regsvr [-u] LIBRARY.so", "register a component library for this user, or unregister it (-u)",
      quorvel::cli::kRegsvrDetails, quorvel::cli::runRegsvr},
 };
@@ -62,6 +68,9 @@ int unknownCommand(std::string_view name) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // The archive access layer's failures are lines on standard error here,
+    // not the window's box.
+    quorvel::cli::installDbErrorLines(std::cerr);
     quorvel::cli::Args args(argv + 1, argv + argc);
     if (args.empty()) {
         printUsage(std::cerr);

@@ -60,10 +60,14 @@ StoredMailWrite writeStoredMailFile(const ProgramValues& pv, int32_t id, const s
         return StoredMailWrite::Failed;
     }
     bool ok = ::fchmod(fd, 0644) == 0;
+    bool readFailed = false;
     for (int64_t offset = 0; ok && offset < size; offset += kCopyPiece) {
         auto piece = file.GetChunk(offset, kCopyPiece);
+        readFailed = !piece;
         ok = piece && writeAll(fd, *piece);
     }
+    // On disk before it has its name: a crash never leaves a short mail there.
+    ok = ok && ::fsync(fd) == 0;
     int err = ok ? 0 : errno;
     if (::close(fd) != 0 && ok) {
         ok = false;
@@ -77,7 +81,8 @@ StoredMailWrite writeStoredMailFile(const ProgramValues& pv, int32_t id, const s
     }
     if (!ok) {
         ::unlink(temporary.c_str());
-        error = "cannot write " + path + ": " + std::strerror(err ? err : EIO);
+        error = readFailed ? "cannot read mail " + std::to_string(id) + " from the archive"
+                           : "cannot write " + path + ": " + std::strerror(err ? err : EIO);
         return StoredMailWrite::Failed;
     }
     return StoredMailWrite::Written;

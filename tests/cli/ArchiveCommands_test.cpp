@@ -1,8 +1,11 @@
-// new, import and ls run as the built tool, on archives in a temporary folder.
+// new, import, ls and export run as the built tool, on archives in a temporary folder.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <vector>
 
@@ -29,6 +32,36 @@ std::string mail(const std::string& subject) {
     return "From: a@example.com\nTo: b@example.com\nSubject: " + subject + "\nDate: 1 Jan 2002 10:00:00\n\nbody\n";
 }
 
+// Runs statements on an archive behind the tool's back.
+void sqlOn(const std::string& archive, const std::string& sql) {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(archive.c_str(), &db), SQLITE_OK);
+    char* message = nullptr;
+    EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message), SQLITE_OK) << (message ? message : "");
+    sqlite3_free(message);
+    sqlite3_close(db);
+}
+
+// Overwrites the first page of a table's rows, so that the file still opens
+// as a database and reading the table fails.
+void spoilTable(const std::string& archive, const std::string& table) {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(archive.c_str(), &db), SQLITE_OK);
+    sqlite3_stmt* st = nullptr;
+    const std::string sql =
+        "SELECT rootpage, (SELECT page_size FROM pragma_page_size) FROM sqlite_master WHERE name = '" + table + "'";
+    ASSERT_EQ(sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr), SQLITE_OK);
+    ASSERT_EQ(sqlite3_step(st), SQLITE_ROW);
+    const int64_t page = sqlite3_column_int64(st, 0), pageSize = sqlite3_column_int64(st, 1);
+    sqlite3_finalize(st);
+    sqlite3_close(db);
+    ASSERT_GT(page, 1);
+    std::fstream f(archive, std::ios::in | std::ios::out | std::ios::binary);
+    f.seekp((page - 1) * pageSize);
+    f << std::string(static_cast<size_t>(pageSize), '\xff');
+    ASSERT_TRUE(f.flush());
+}
+
 }  // namespace
 
 TEST_F(ArchiveCommandsTest, newImportAndListAnArchive) {
@@ -46,10 +79,12 @@ TEST_F(ArchiveCommandsTest, newImportAndListAnArchive) {
     ASSERT_EQ(imported.lines.size(), 2u);
     EXPECT_EQ(imported.lines[0], "2件のメールを登録");
     EXPECT_EQ(imported.lines[1], "not a mail: " + dir_.file("x.txt"));
+    // A folder made in the window (here behind the tool's back) takes mails.
+    sqlOn(a, "INSERT INTO mailDirTabl (ID, dname, parentID, kind) VALUES (5, 'inbox', 1, 0)");
     EXPECT_EQ(run({"import", a, "--folder", "5", dir_.file("1.eml")}).status, 0);
 
     CliResult folders = run({"ls", a});
-    EXPECT_EQ(folders.lines, std::vector<std::string>{"1\t0\tルート"});
+    EXPECT_EQ(folders.lines, (std::vector<std::string>{"1\t0\tルート", "5\t1\tinbox"}));
     CliResult root = run({"ls", a, "--folder", "1"});
     ASSERT_EQ(root.lines.size(), 2u);
     EXPECT_EQ(root.lines[0], "1\tS\t\t\t\ta@example.com\tfirst\t2002/01/01 10:00\tb@example.com\t1KB");
@@ -69,14 +104,90 @@ TEST_F(ArchiveCommandsTest, newImportAndListAnArchive) {
                                         dir_.file("exported/second.eml")}));
     EXPECT_EQ(readFile(dir_.file("exported/first(1).eml")), mail("first"));
     EXPECT_EQ(readFile(dir_.file("exported/second.eml")), mail("second"));
-    EXPECT_EQ(run({"export", a, "--to", dir_.file("exported"), "99"}).status, 2);
-
-    // An archive the window has open is not written.
-    writeFile(dir_.file("a.hvl"), "the window's working copy");
-    CliResult busy = run({"import", a, dir_.file("1.eml")});
-    EXPECT_EQ(busy.status, 2);
-    EXPECT_NE(busy.err.find("in use"), std::string::npos);
-    EXPECT_EQ(run({"ls", a, "--folder", "1"}).lines.size(), 3u);
     EXPECT_EQ(run({"import", dir_.file("none.qvb"), dir_.file("1.eml")}).status, 2);
     EXPECT_EQ(run({"import", a}).status, 1);  // usage
+}
+
+// Each error is one English line on standard error, "quorvel-cli: PATH: what
+// went wrong", and exit status 2; nothing is printed on standard output.
+class ArchiveErrorsTest : public ArchiveCommandsTest {
+protected:
+    void expectOneLine(const std::vector<std::string>& args, const std::string& line) {
+        SCOPED_TRACE(args[0]);
+        CliResult r = run(args);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(r.err, line + "\n");
+        EXPECT_TRUE(r.lines.empty());
+    }
+
+    // import, ls and export, each on the archive `a`.
+    void expectOneLineFromEach(const std::string& a, const std::string& line) {
+        writeFile(dir_.file("1.eml"), mail("first"));
+        fs::create_directories(dir_.file("exported"));
+        expectOneLine({"import", a, dir_.file("1.eml")}, line);
+        expectOneLine({"ls", a, "--folder", "1"}, line);
+        expectOneLine({"export", a, "--to", dir_.file("exported"), "1"}, line);
+        EXPECT_TRUE(fs::is_empty(dir_.file("exported")));
+    }
+
+    // check, check --repair and compact, each on the archive `a`.
+    void expectOneLineFromHealthCommands(const std::string& a, const std::string& line) {
+        expectOneLine({"check", a}, line);
+        expectOneLine({"check", "--repair", a}, line);
+        expectOneLine({"compact", a}, line);
+    }
+};
+
+TEST_F(ArchiveErrorsTest, missingArchive) {
+    const std::string none = dir_.file("none.qvb");
+    expectOneLineFromEach(none, "quorvel-cli: " + none + ": no such archive");
+    expectOneLineFromHealthCommands(none, "quorvel-cli: " + none + ": no such archive");
+    expectOneLine({"ls", none}, "quorvel-cli: " + none + ": no such archive");
+    EXPECT_FALSE(fs::exists(none));
+    // An archive in the root folder is named with one slash.
+    const std::string inRoot = "/quorvel-test-no-archive-" + std::to_string(::getpid()) + ".qvb";
+    ASSERT_FALSE(fs::exists(inRoot));
+    expectOneLine({"ls", inRoot}, "quorvel-cli: " + inRoot + ": no such archive");
+}
+
+TEST_F(ArchiveErrorsTest, fileThatIsNoDatabase) {
+    const std::string text = dir_.file("text.qvb");
+    writeFile(text, "From: someone\r\n\r\nnot a database\r\n");
+    expectOneLineFromEach(text, "quorvel-cli: " + text + ": cannot open the archive (file is not a database)");
+    expectOneLineFromHealthCommands(text,
+                                    "quorvel-cli: " + text + ": cannot open the archive (file is not a database)");
+    EXPECT_EQ(readFile(text), "From: someone\r\n\r\nnot a database\r\n");
+}
+
+TEST_F(ArchiveErrorsTest, tableThatCannotBeRead) {
+    const std::string a = dir_.file("a.qvb");
+    ASSERT_EQ(run({"new", a}).status, 0);
+    writeFile(dir_.file("1.eml"), mail("first"));
+    ASSERT_EQ(run({"import", a, dir_.file("1.eml")}).status, 0);  // so that reading needs the spoilt rows
+    spoilTable(a, "MailInfTabl");
+    expectOneLineFromEach(a,
+                          "quorvel-cli: " + a + ": cannot read table MailInfTabl (database disk image is malformed)");
+}
+
+TEST_F(ArchiveErrorsTest, newOnAFileThatExists) {
+    const std::string a = dir_.file("a.qvb");
+    writeFile(a, "kept");
+    CliResult r = run({"new", a});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err.rfind("quorvel-cli: " + a + ": ", 0), 0u) << r.err;
+    EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;
+    EXPECT_EQ(readFile(a), "kept");
+}
+
+TEST_F(ArchiveErrorsTest, folderThatIsNotInTheArchive) {
+    const std::string a = dir_.file("a.qvb");
+    ASSERT_EQ(run({"new", a}).status, 0);
+    writeFile(dir_.file("1.eml"), mail("first"));
+    expectOneLine({"import", a, "--folder", "5", dir_.file("1.eml")}, "quorvel-cli: " + a + ": no folder 5");
+    expectOneLine({"ls", a, "--folder", "5"}, "quorvel-cli: " + a + ": no folder 5");
+    // Nothing was stored: the next mail is mail 1.
+    EXPECT_EQ(run({"import", a, dir_.file("1.eml")}).status, 0);
+    CliResult root = run({"ls", a, "--folder", "1"});
+    ASSERT_EQ(root.lines.size(), 1u);
+    EXPECT_EQ(root.lines[0].substr(0, 2), "1\t");
 }
