@@ -12,3 +12,7 @@ export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
 export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$PWD/scripts/lsan.supp:print_suppressions=0}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 ctest --test-dir "$build" --output-on-failure -j2
+
+# Kills during imports and saves, each followed by a check that nothing was
+# lost (about half a minute; scripts/crash-test.sh runs it longer by hand).
+scripts/crash-test.sh "$build"
