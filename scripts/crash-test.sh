@@ -26,7 +26,10 @@ export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
 export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$PWD/scripts/lsan.supp:print_suppressions=0}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 
-readonly import_kills_wanted=70 save_kills_wanted=50 mails_per_round=8 budget_s=150
+# CRASH_KILLS=N (default 120) makes a longer run by hand; CI keeps the default.
+kills_wanted=${CRASH_KILLS:-120}
+readonly import_kills_wanted=$((kills_wanted * 7 / 12)) save_kills_wanted=$((kills_wanted * 5 / 12)) mails_per_round=8
+readonly budget_s=${CRASH_BUDGET_S:-$((150 * kills_wanted / 120))}
 seed=${CRASH_SEED:-$((($(date +%s) ^ $$) & 32767))}
 RANDOM=$seed
 

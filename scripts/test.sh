@@ -14,5 +14,5 @@ export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 ctest --test-dir "$build" --output-on-failure -j2
 
 # Kills during imports and saves, each followed by a check that nothing was
-# lost (about half a minute; scripts/crash-test.sh runs it longer by hand).
+# lost (about half a minute; CRASH_KILLS=N scripts/crash-test.sh runs longer).
 scripts/crash-test.sh "$build"
