@@ -1,10 +1,9 @@
 #include "import/MailImporter.h"
 
-#include <fstream>
-
 #include "archive/LtDataBaseInfo.h"
 #include "archive/Schema.h"
 #include "import/MailFileParser.h"
+#include "platform/fs/FileCopy.h"
 
 namespace quorvel::mailimport {
 
@@ -135,10 +134,8 @@ std::string errorLogPath(const std::string& workPath, int n) {
 }
 
 bool writeErrorLog(const std::string& path, const std::string& listText) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << listText;
-    out.close();
-    return !out.fail();
+    std::string error;
+    return platform::writeFileReplacing(path, listText, error);
 }
 
 std::string rejectedFilesMessage(const std::string& listText, const std::string& logPath) {

@@ -201,6 +201,30 @@ bool copyFileReplacing(const std::string& source, const std::string& target, std
     return true;
 }
 
+bool writeFileReplacing(const std::string& path, const std::string& bytes, std::string& error) {
+    std::string tmp = folderOf(path) + "/" + kTemporaryPrefix + "XXXXXX";
+    Fd out(::mkostemp(tmp.data(), O_CLOEXEC));
+    if (out.get() < 0) {
+        error = reason("cannot write in", folderOf(path), errno);
+        return false;
+    }
+    bool ok = ::fchmod(out.get(), 0644) == 0;
+    for (size_t done = 0; ok && done < bytes.size();) {
+        const ssize_t n = ::write(out.get(), bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        ok = n > 0;
+        done += ok ? static_cast<size_t>(n) : 0;
+    }
+    ok = ok && ::fsync(out.get()) == 0 && ::rename(tmp.c_str(), path.c_str()) == 0;
+    if (!ok) {
+        error = reason("cannot write", path, errno ? errno : EIO);
+        ::unlink(tmp.c_str());
+    }
+    return ok;
+}
+
 int claimFile(const std::string& path) {
     Fd fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
     if (fd.get() < 0 || ::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {

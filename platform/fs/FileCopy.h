@@ -20,6 +20,12 @@ bool copyFileReplacing(const std::string& source, const std::string& target, std
 bool copyFileNew(const std::string& source, const std::string& target, std::string& error, bool& existed,
                  int* claim = nullptr);
 
+// Writes `bytes` as the whole of `path`: into a temporary file made
+// exclusively beside it, flushed, then renamed over `path`, so a reader never
+// sees a half-written file and a planted link is replaced, not followed.
+// False with a reason on failure.
+bool writeFileReplacing(const std::string& path, const std::string& bytes, std::string& error);
+
 // A claim on a file for as long as a process works with it: an exclusive
 // flock on a descriptor the claimer keeps open. The kernel drops it when the
 // process ends however it ends, so a file left behind by a crash is free.

@@ -135,3 +135,18 @@ TEST(FileCopy, aNewCopyOfAReadOnlyFileIsWritable) {
     ASSERT_TRUE(copyFileNew(dir.file("a.qvb"), dir.file("a.hvl"), error, existed)) << error;
     EXPECT_NE(fs::status(dir.file("a.hvl")).permissions() & fs::perms::owner_write, fs::perms::none);
 }
+
+// A file written whole: the old content or the new, never a link followed.
+TEST(FileCopy, aWrittenFileReplacesWhatHadItsNameAndNeverFollowsALink) {
+    TempDir dir;
+    writeFile(dir.file("victim"), "not yours");
+    fs::create_symlink(dir.file("victim"), dir.file("log.txt"));
+    std::string error;
+    ASSERT_TRUE(quorvel::platform::writeFileReplacing(dir.file("log.txt"), "new\n", error)) << error;
+    EXPECT_FALSE(fs::is_symlink(dir.file("log.txt")));
+    EXPECT_EQ(readFile(dir.file("log.txt")), "new\n");
+    EXPECT_EQ(readFile(dir.file("victim")), "not yours");
+    EXPECT_FALSE(quorvel::platform::writeFileReplacing(dir.file("missing/log.txt"), "x", error));
+    EXPECT_NE(error.find("missing"), std::string::npos);
+    EXPECT_EQ(entries(dir.path()), 2);  // no temporary file left
+}
