@@ -37,6 +37,22 @@ MsgAnswer defaultAnswer(MsgButtons buttons) {
     return MsgAnswer::Ok;
 }
 
+MsgAnswer refusingAnswer(MsgButtons buttons) {
+    switch (buttons) {
+        case MsgButtons::Ok:
+            return MsgAnswer::Ok;
+        case MsgButtons::YesNo:
+            return MsgAnswer::No;
+        case MsgButtons::AbortRetryIgnore:
+            return MsgAnswer::Abort;
+        case MsgButtons::OkCancel:
+        case MsgButtons::YesNoCancel:
+        case MsgButtons::RetryCancel:
+            return MsgAnswer::Cancel;
+    }
+    return MsgAnswer::Cancel;
+}
+
 MsgAnswer StderrMessageService::show(const std::string& text, MsgButtons buttons, MsgIcon, const std::string& caption) {
     std::string plain;
     plain.reserve(text.size());
@@ -46,7 +62,7 @@ MsgAnswer StderrMessageService::show(const std::string& text, MsgButtons buttons
         }
     }
     std::cerr << caption << ": " << plain << std::endl;
-    return defaultAnswer(buttons);
+    return refusingAnswer(buttons);
 }
 
 MsgAnswer ScriptedMessageService::show(const std::string& text, MsgButtons buttons, MsgIcon icon,

@@ -30,15 +30,17 @@ void setMessageService(MessageService* service);
 // Shows a message box with the program's title as caption.
 MsgAnswer msgBox(const std::string& text, MsgButtons buttons = MsgButtons::Ok, MsgIcon icon = MsgIcon::None);
 
-// Writes each message to standard error and answers with the first button of
-// the set (Ok, Yes, Retry or Abort), as pressing Enter on the box would.
+// Writes each message to standard error. With no one there to answer, a
+// question is refused (Cancel, No, Abort): nothing is deleted, replaced or
+// discarded on a guess; a notice with OK alone is answered OK.
 class StderrMessageService : public MessageService {
 public:
     MsgAnswer show(const std::string& text, MsgButtons buttons, MsgIcon icon, const std::string& caption) override;
 };
 
 // Records every message shown and answers from a script. With the script used
-// up it answers as StderrMessageService would, without printing.
+// up it answers with the first button of the set (Ok, Yes, Retry or Abort), as
+// pressing Enter on the box would.
 class ScriptedMessageService : public MessageService {
 public:
     struct Shown {
@@ -72,5 +74,7 @@ public:
 };
 
 MsgAnswer defaultAnswer(MsgButtons buttons);
+// The answer that lets nothing happen: Ok for a notice, else Cancel, No or Abort.
+MsgAnswer refusingAnswer(MsgButtons buttons);
 
 }  // namespace quorvel::platform
