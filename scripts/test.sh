@@ -16,3 +16,7 @@ ctest --test-dir "$build" --output-on-failure -j2
 # Kills during imports and saves, each followed by a check that nothing was
 # lost (about half a minute; CRASH_KILLS=N scripts/crash-test.sh runs longer).
 scripts/crash-test.sh "$build"
+
+# Every fuzz target for 30 seconds over its seeds (longer by hand:
+# scripts/fuzz.sh SECONDS).
+scripts/fuzz.sh "${QUORVEL_FUZZ_SECONDS:-30}"

@@ -141,6 +141,15 @@ std::string decodeEntities(std::string_view value) {
     return out;
 }
 
+std::string escapeAmpersands(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        out += c == '&' ? std::string("&amp;") : std::string(1, c);
+    }
+    return out;
+}
+
 // Whether a URL value may stay: once decoded as the parser decodes it, and
 // without the blanks and controls browsers ignore inside a scheme, it names
 // no scheme or one that only points somewhere (never runs, never embeds).
@@ -237,7 +246,8 @@ void appendSafeTag(const Tag& tag, std::string& out) {
     }
     out += tag.name;
     for (const Attribute& attribute : tag.attributes) {
-        if (attribute.name.starts_with("on") ||
+        // srcset lists several URLs at once: the view has no use for it.
+        if (attribute.name.starts_with("on") || attribute.name == "srcset" ||
             !std::all_of(attribute.name.begin(), attribute.name.end(), isNameChar)) {
             continue;
         }
@@ -246,8 +256,9 @@ void appendSafeTag(const Tag& tag, std::string& out) {
             continue;
         }
         if (attribute.name == "style") {
-            // The style sheet sees the value with its references decoded.
-            value = sanitizeCss(decodeEntities(value));
+            // The style sheet sees the value with its references decoded,
+            // and it is written back with no reference left to decode.
+            value = escapeAmpersands(sanitizeCss(decodeEntities(value)));
         }
         out += ' ';
         out += attribute.name;
@@ -314,23 +325,31 @@ std::string sanitizeCss(std::string_view raw) {
             if (close == std::string::npos) {
                 break;  // a url( that never closes swallows the rest: none of it is kept
             }
+            // The target stands bare or in one pair of matching quotes,
+            // with blanks only around it; anything else is not judged.
             std::string_view target = std::string_view(css).substr(i + 4, close - i - 4);
-            auto quoteOrSpace = [](char c) { return isSpace(c) || c == '"' || c == '\''; };
-            while (!target.empty() && quoteOrSpace(target.front())) {
+            while (!target.empty() && isSpace(target.front())) {
                 target.remove_prefix(1);
             }
-            while (!target.empty() && quoteOrSpace(target.back())) {
+            while (!target.empty() && isSpace(target.back())) {
                 target.remove_suffix(1);
             }
+            if (target.size() >= 2 && (target.front() == '"' || target.front() == '\'') &&
+                target.back() == target.front()) {
+                target = target.substr(1, target.size() - 2);
+            }
             const bool plain = std::none_of(target.begin(), target.end(), [&](char c) {
-                return quoteOrSpace(c) || c == ';' || c == '{' || c == '}' || c == '<' || c == '>' || c == '\\';
+                return isSpace(c) || c == '"' || c == '\'' || c == ';' || c == '{' || c == '}' || c == '<' ||
+                       c == '>' || c == '\\' || c == '(' || c == ')';
             });
             out += plain && startsWithNoCase(target, "cid:") ? css.substr(i, close + 1 - i) : std::string("none");
             i = close + 1;
             continue;
         }
-        // A decoded '<' must not end the style element it stands in.
-        out += css[i] == '<' ? std::string("\\3c ") : std::string(1, css[i]);
+        // What was decoded stays plain text: a '<' must not end the style
+        // element, a backslash must not start an escape a second reading
+        // would decode ("u\5c 72l(" is "u\72l(" once decoded).
+        out += css[i] == '<' ? std::string("\\3c ") : css[i] == '\\' ? std::string("\\5c ") : std::string(1, css[i]);
         ++i;
     }
     return out;
@@ -390,8 +409,12 @@ SanitizedHtml sanitizeMailHtml(std::string_view html, std::size_t maxTableCells)
         if (tag.name == "style" && !tag.closing) {
             const std::size_t close = findNoCase(html, "</style", i);
             const std::size_t stop = close == std::string_view::npos ? html.size() : close;
-            out += sanitizeCss(html.substr(i, stop - i));
+            // The view decodes references in a style element too.
+            out += escapeAmpersands(sanitizeCss(decodeEntities(html.substr(i, stop - i))));
             i = stop;
+            if (close == std::string_view::npos) {
+                out += "</style>";  // else what follows this part would be style text
+            }
         }
     }
     return result;

@@ -1,6 +1,8 @@
 #include "maillist/preview/PreviewBox.h"
 
 #include <QByteArray>
+#include <QImage>
+#include <QTextDocument>
 
 namespace quorvel {
 
@@ -21,22 +23,35 @@ void PreviewBox::Navigate(const QString& path) {
     setHtml(QString::fromUtf8(doc.html.data(), static_cast<qsizetype>(doc.html.size())));
 }
 
-QVariant PreviewBox::loadResource(int /*type*/, const QUrl& name) {
-    // Every answer is a value, empty when there is nothing: on no answer at
-    // all, the document would read local files (file:, relative paths, even
-    // /dev/zero) by itself.
-    const QVariant nothing = QByteArray();
-    if (name.scheme().compare(QLatin1String("cid"), Qt::CaseInsensitive) != 0) {
-        return nothing;
+QVariant PreviewBox::loadResource(int type, const QUrl& name) {
+    // Every request gets an answer of ours. The document reads local files
+    // (file:, relative paths, even /dev/zero) itself when a resource gives
+    // nothing, and its image handler loads an image by its name when the
+    // answer is no image; so an image request always gets an image, the
+    // transparent dot when the mail has none under that name.
+    QByteArray bytes;
+    if (name.scheme().compare(QLatin1String("cid"), Qt::CaseInsensitive) == 0) {
+        // A cid: URL is the Content-ID with URL escapes (RFC 2392).
+        const QByteArray contentId = QByteArray::fromPercentEncoding(name.path(QUrl::FullyEncoded).toUtf8());
+        const auto found = inlineParts_.find(contentId.toStdString());
+        if (found != inlineParts_.end()) {
+            bytes = QByteArray(found->second.bytes.data(), static_cast<qsizetype>(found->second.bytes.size()));
+        }
     }
-    // A cid: URL is the Content-ID with URL escapes (RFC 2392).
-    const QByteArray contentId = QByteArray::fromPercentEncoding(name.path(QUrl::FullyEncoded).toUtf8());
-    const auto found = inlineParts_.find(contentId.toStdString());
-    if (found == inlineParts_.end()) {
-        return nothing;
+    if (type != QTextDocument::ImageResource) {
+        return bytes;
     }
-    const std::string& bytes = found->second.bytes;
-    return QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    QImage image;
+    if (!bytes.isEmpty()) {
+        image.loadFromData(bytes);
+    }
+    return image.isNull() ? placeholderImage() : image;
+}
+
+QImage PreviewBox::placeholderImage() {
+    QImage dot(1, 1, QImage::Format_ARGB32);
+    dot.fill(Qt::transparent);
+    return dot;
 }
 
 }  // namespace quorvel

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVariant>
@@ -13,8 +14,9 @@ namespace quorvel {
 
 // The preview pane's browser: shows the message file it is navigated to.
 // Nothing is ever loaded from outside the message: cid: references are
-// answered from the message's own parts, every other URL (http, file, ...)
-// gets nothing, and links are not followed. Navigation renders at once; its
+// answered from the message's own parts, every other URL (http, file, a
+// path) gets nothing (an image request a transparent dot), and links are
+// not followed. Navigation renders at once; its
 // cost is bounded by the renderer's limits, whatever the size of the file.
 class PreviewBox : public QTextBrowser {
     Q_OBJECT
@@ -28,6 +30,9 @@ public:
     // Whether the file last navigated to was shown as a mail (not a notice).
     bool showsMessage() const { return showsMessage_; }
     const std::vector<std::string>& attachmentNames() const { return attachmentNames_; }
+
+    // The image every image request that the mail cannot answer gets.
+    static QImage placeholderImage();
 
 protected:
     QVariant loadResource(int type, const QUrl& name) override;

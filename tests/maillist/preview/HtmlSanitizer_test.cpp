@@ -74,6 +74,9 @@ TEST(HtmlSanitizer, seesThroughReferencesAndEscapes) {
     const std::string unclosed = sanitizeCss("p{background:url(cid:a@x} @import 'http://x/a.css';");
     EXPECT_EQ(unclosed.find("import"), std::string::npos) << unclosed;
     EXPECT_EQ(unclosed.find("http"), std::string::npos) << unclosed;
+    // A cid: target in mismatched quotes is not a plain reference.
+    EXPECT_EQ(sanitizeCss("p{background:url(\"\"cid:ok\" )}"), "p{background:none}");
+    EXPECT_EQ(sanitizeCss("p{background:url( 'cid:ok@x' )}"), "p{background:url( 'cid:ok@x' )}");
     // Decoded, an escape must not close the style element.
     const std::string style = clean("<style>p{content:'\\3c/style\\3e<img src=x>'}</style>");
     EXPECT_EQ(style.find("</style><img"), std::string::npos) << style;
