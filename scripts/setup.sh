@@ -10,7 +10,7 @@ packages=(
     libgtest-dev libgmock-dev
     xvfb xauth xdotool fonts-ipafont-gothic
     clang libclang-rt-14-dev
-    desktop-file-utils shared-mime-info libxml2-utils groff-base appstream
+    desktop-file-utils shared-mime-info libxml2-utils groff-base appstream xdg-utils libfile-mimeinfo-perl dpkg-dev
 )
 
 missing=()
