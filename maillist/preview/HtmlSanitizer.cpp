@@ -342,7 +342,9 @@ std::string sanitizeCss(std::string_view raw) {
                 return isSpace(c) || c == '"' || c == '\'' || c == ';' || c == '{' || c == '}' || c == '<' ||
                        c == '>' || c == '\\' || c == '(' || c == ')';
             });
-            out += plain && startsWithNoCase(target, "cid:") ? css.substr(i, close + 1 - i) : std::string("none");
+            // A kept reference is written bare, without the blanks and quotes
+            // it came with.
+            out += plain && startsWithNoCase(target, "cid:") ? "url(" + std::string(target) + ")" : std::string("none");
             i = close + 1;
             continue;
         }

@@ -76,7 +76,9 @@ TEST(HtmlSanitizer, seesThroughReferencesAndEscapes) {
     EXPECT_EQ(unclosed.find("http"), std::string::npos) << unclosed;
     // A cid: target in mismatched quotes is not a plain reference.
     EXPECT_EQ(sanitizeCss("p{background:url(\"\"cid:ok\" )}"), "p{background:none}");
-    EXPECT_EQ(sanitizeCss("p{background:url( 'cid:ok@x' )}"), "p{background:url( 'cid:ok@x' )}");
+    EXPECT_EQ(sanitizeCss("p{background:url( 'cid:ok@x' )}"), "p{background:url(cid:ok@x)}");
+    // Kept references are written bare: nothing of what stood around them.
+    EXPECT_EQ(sanitizeCss("p{background:url(cid:bg@exam@import\n)}"), "p{background:url(cid:bg@exam@import)}");
     // Decoded, an escape must not close the style element.
     const std::string style = clean("<style>p{content:'\\3c/style\\3e<img src=x>'}</style>");
     EXPECT_EQ(style.find("</style><img"), std::string::npos) << style;
