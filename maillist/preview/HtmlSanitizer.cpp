@@ -318,6 +318,7 @@ std::string sanitizeCss(std::string_view raw) {
         if (css[i] == '@' && startsWithNoCase(std::string_view(css).substr(i), "@import")) {
             const std::size_t semicolon = css.find(';', i);
             i = semicolon == std::string::npos ? css.size() : semicolon + 1;
+            out += ' ';  // what stood on either side must not join ("u" + "rl(")
             continue;
         }
         if ((css[i] == 'u' || css[i] == 'U') && startsWithNoCase(std::string_view(css).substr(i), "url(")) {
