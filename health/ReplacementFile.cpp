@@ -8,22 +8,15 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/fs/FileCopy.h"
+
 namespace quorvel::health {
 
-namespace {
-
-std::string folderOf(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    return slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
-}
-
-}  // namespace
-
 ReplacementFile::ReplacementFile(const std::string& target) : target_(target) {
-    std::string pattern = folderOf(target) + "/.quorvel-copy-XXXXXX";
+    std::string pattern = platform::folderOf(target) + "/.quorvel-copy-XXXXXX";
     fd_ = ::mkostemp(pattern.data(), O_CLOEXEC);
     if (fd_ < 0) {
-        error_ = "cannot write in " + folderOf(target) + ": " + std::strerror(errno);
+        error_ = "cannot write in " + platform::folderOf(target) + ": " + std::strerror(errno);
         return;
     }
     ::flock(fd_, LOCK_EX);
@@ -55,7 +48,7 @@ bool ReplacementFile::commit() {
         return false;
     }
     committed_ = true;
-    const int folder = ::open(folderOf(target_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int folder = ::open(platform::folderOf(target_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (folder >= 0) {
         ::fsync(folder);
         ::close(folder);

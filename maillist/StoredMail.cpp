@@ -9,17 +9,13 @@
 
 #include "archive/LtDataBaseInfo.h"
 #include "archive/Schema.h"
+#include "platform/fs/FileCopy.h"
 
 namespace quorvel {
 
 namespace {
 
 constexpr int64_t kCopyPiece = 1 << 20;
-
-std::string folderOf(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    return slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
-}
 
 bool writeAll(int fd, const std::string& bytes) {
     size_t done = 0;
@@ -53,10 +49,10 @@ StoredMailWrite writeStoredMailFile(const ProgramValues& pv, int32_t id, const s
     if (size == 0 && file.Value().isNull()) {
         return StoredMailWrite::NoStoredFile;
     }
-    std::string temporary = folderOf(path) + "/.qv-XXXXXX";
+    std::string temporary = platform::folderOf(path) + "/.qv-XXXXXX";
     const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0) {
-        error = "cannot write in " + folderOf(path) + ": " + std::strerror(errno);
+        error = "cannot write in " + platform::folderOf(path) + ": " + std::strerror(errno);
         return StoredMailWrite::Failed;
     }
     bool ok = ::fchmod(fd, 0644) == 0;

@@ -63,16 +63,7 @@ MsgAnswer fromQt(int button, MsgButtons buttons) {
             break;
     }
     // Closed with the window's close button: the box's cancel answer.
-    switch (buttons) {
-        case MsgButtons::Ok:
-            return MsgAnswer::Ok;
-        case MsgButtons::YesNo:
-            return MsgAnswer::No;
-        case MsgButtons::AbortRetryIgnore:
-            return MsgAnswer::Abort;
-        default:
-            return MsgAnswer::Cancel;
-    }
+    return refusingAnswer(buttons);
 }
 
 }  // namespace

@@ -13,14 +13,14 @@
 
 namespace quorvel::platform {
 
+std::string folderOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+}
+
 int claimFile(const std::string& path);
 
 namespace {
-
-std::string folderOf(const std::string& path) {
-    size_t slash = path.rfind('/');
-    return slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
-}
 
 std::string reason(const std::string& what, const std::string& path, int err) {
     return what + " " + path + ": " + std::strerror(err);

@@ -4,6 +4,9 @@
 
 namespace quorvel::platform {
 
+// The folder part of a path: "." for a bare name, "/" for a file at the top.
+std::string folderOf(const std::string& path);
+
 // Copies a whole file so that the target is either the complete new file or
 // what it was before: the copy goes to a temporary file in the target's
 // folder, is flushed to disk, and is then renamed over the target. A crash, a
