@@ -11,7 +11,7 @@
 
 #include "app/StartUp.h"
 #include "mainwindow/frmMain.h"
-#include "platform/com/TromselRegistration.h"
+#include "tromsel/TromselRegistration.h"
 #include "platform/dialogs/QtDialogServices.h"
 
 int main(int argc, char** argv) {

@@ -9,7 +9,7 @@
 #include "archive/Schema.h"
 #include "folders/FolderTree.h"
 #include "folders/frmInpDirName.h"
-#include "mainwindow/toolkit/TreeView.h"
+#include "toolkit/TreeView.h"
 #include "platform/dialogs/MessageService.h"
 
 namespace quorvel {

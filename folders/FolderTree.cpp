@@ -6,8 +6,8 @@
 #include "archive/Schema.h"
 #include "maillist/MailList.h"
 #include "maillist/Preview.h"
-#include "mainwindow/toolkit/StatusBar.h"
-#include "mainwindow/toolkit/TreeView.h"
+#include "toolkit/StatusBar.h"
+#include "toolkit/TreeView.h"
 
 namespace quorvel {
 

@@ -8,9 +8,9 @@
 
 #include "import/MailImporter.h"
 #include "maillist/MailList.h"
-#include "mainwindow/toolkit/ListView.h"
-#include "mainwindow/toolkit/StatusBar.h"
-#include "mainwindow/toolkit/TreeView.h"
+#include "toolkit/ListView.h"
+#include "toolkit/StatusBar.h"
+#include "toolkit/TreeView.h"
 #include "platform/com/Activation.h"
 #include "platform/dialogs/MessageService.h"
 #include "platform/dnd/DragDrop.h"

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "app/ProgramValues.h"
-#include "mainwindow/toolkit/ListView.h"
+#include "toolkit/ListView.h"
 
 class QMenu;
 

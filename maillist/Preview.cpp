@@ -6,7 +6,7 @@
 #include "archive/Schema.h"
 #include "maillist/DragOut.h"
 #include "maillist/StoredMail.h"
-#include "mainwindow/toolkit/ListView.h"
+#include "toolkit/ListView.h"
 
 namespace fs = std::filesystem;
 

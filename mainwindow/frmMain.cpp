@@ -18,8 +18,8 @@
 #include "maillist/preview/PreviewBox.h"
 #include "mainwindow/MainTexts.h"
 #include "mainwindow/help/frmAbout.h"
-#include "mainwindow/toolkit/Images.h"
-#include "mainwindow/toolkit/Twips.h"
+#include "toolkit/Images.h"
+#include "toolkit/Twips.h"
 #include "platform/dialogs/MessageService.h"
 #include "platform/dnd/ClipboardFormats.h"
 

@@ -11,9 +11,9 @@
 #include "mainwindow/PaneLayout.h"
 #include "mainwindow/SplitterGrip.h"
 #include "mainwindow/help/HelpManager.h"
-#include "mainwindow/toolkit/ListView.h"
-#include "mainwindow/toolkit/StatusBar.h"
-#include "mainwindow/toolkit/TreeView.h"
+#include "toolkit/ListView.h"
+#include "toolkit/StatusBar.h"
+#include "toolkit/TreeView.h"
 
 class QAction;
 class QMenu;

@@ -7,7 +7,7 @@
 #include "health/ArchiveHealth.h"
 #include "mainwindow/HealthTexts.h"
 #include "mainwindow/frmMain.h"
-#include "mainwindow/toolkit/LongTask.h"
+#include "toolkit/LongTask.h"
 #include "platform/dialogs/MessageService.h"
 
 namespace quorvel {

@@ -8,7 +8,7 @@
 #include "app/RegIO.h"
 #include "maillist/preview/PreviewBox.h"
 #include "mainwindow/frmMain.h"
-#include "mainwindow/toolkit/Twips.h"
+#include "toolkit/Twips.h"
 
 namespace quorvel {
 

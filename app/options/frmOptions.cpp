@@ -9,7 +9,7 @@
 
 #include "app/RegIO.h"
 #include "app/options/OptionsTexts.h"
-#include "mainwindow/toolkit/Twips.h"
+#include "toolkit/Twips.h"
 
 namespace quorvel {
 

@@ -16,9 +16,9 @@
 #include "folders/TreeDrops.h"
 #include "maillist/MailList.h"
 #include "maillist/Preview.h"
-#include "mainwindow/toolkit/ListView.h"
-#include "mainwindow/toolkit/StatusBar.h"
-#include "mainwindow/toolkit/TreeView.h"
+#include "toolkit/ListView.h"
+#include "toolkit/StatusBar.h"
+#include "toolkit/TreeView.h"
 #include "platform/dialogs/MessageService.h"
 
 namespace fs = std::filesystem;
@@ -83,7 +83,7 @@ int main(int argc, char** argv) {
     Preview preview(pv, header, list, [](const QString&) {});
     FolderTree folders(pv, tree, title, status, mails, preview);
     int32_t dirCounter = kFolders + 1;
-    FolderEditor editor(pv, dirCounter, tree, folders, list, preview, treeMenu, deleteFolder);
+    FolderEditor editor(pv, dirCounter, tree, folders, treeMenu, deleteFolder);
     folders.loadTree();
     platform::ScopedScriptedMessages answers;  // the confirmation is answered OK
 

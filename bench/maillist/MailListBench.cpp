@@ -15,7 +15,7 @@
 #include "archive/Schema.h"
 #include "maillist/MailDeletion.h"
 #include "maillist/MailList.h"
-#include "mainwindow/toolkit/ListView.h"
+#include "toolkit/ListView.h"
 
 namespace fs = std::filesystem;
 using namespace quorvel;

@@ -6,7 +6,7 @@
 
 #include "mainwindow/help/HelpBrowser.h"
 #include "mainwindow/help/HelpTexts.h"
-#include "mainwindow/toolkit/Twips.h"
+#include "toolkit/Twips.h"
 
 namespace quorvel {
 

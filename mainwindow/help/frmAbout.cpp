@@ -10,7 +10,7 @@
 #include "mainwindow/help/HelpTexts.h"
 #include "mainwindow/help/ProgramVersion.h"
 #include "mainwindow/help/SystemInfo.h"
-#include "mainwindow/toolkit/Images.h"
+#include "toolkit/Images.h"
 #include "platform/dialogs/MessageService.h"
 
 namespace quorvel {

@@ -12,7 +12,7 @@
 #include "maillist/ListDrops.h"
 #include "maillist/MailList.h"
 #include "mainwindow/frmMain.h"
-#include "platform/com/TromselRegistration.h"
+#include "tromsel/TromselRegistration.h"
 #include "tests/mainwindow/WindowFixture.h"
 
 namespace fs = std::filesystem;

@@ -8,7 +8,7 @@
 #include "folders/FolderTree.h"
 #include "health/ArchiveHealth.h"
 #include "mainwindow/frmMain.h"
-#include "mainwindow/toolkit/LongTask.h"
+#include "toolkit/LongTask.h"
 #include "platform/fs/FileCopy.h"
 #include "tests/mainwindow/WindowFixture.h"
 

@@ -10,7 +10,7 @@
 #include "folders/TreeDrops.h"
 #include "maillist/ListDrops.h"
 #include "maillist/MailList.h"
-#include "platform/com/TromselRegistration.h"
+#include "tromsel/TromselRegistration.h"
 #include "platform/dnd/MimeDataObject.h"
 #include "tests/mainwindow/ArchiveInvariants.h"
 #include "tests/mainwindow/WindowFixture.h"

@@ -20,7 +20,7 @@
 #include "maillist/Preview.h"
 #include "maillist/preview/PreviewBox.h"
 #include "mainwindow/frmMain.h"
-#include "mainwindow/toolkit/Twips.h"
+#include "toolkit/Twips.h"
 #include "platform/dialogs/MessageService.h"
 #include "platform/dialogs/QtDialogServices.h"
 #include "platform/settings/SettingsFile.h"

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "platform/com/Activation.h"
-#include "platform/com/TromselRegistration.h"
+#include "tromsel/TromselRegistration.h"
 #include "tests/support/TestEnv.h"
 #include "tromsel/FileDragDrop.h"
 

@@ -10,7 +10,7 @@
 
 #include "app/RegIO.h"
 #include "app/options/frmOptions.h"
-#include "mainwindow/toolkit/Twips.h"
+#include "toolkit/Twips.h"
 #include "tests/support/TestEnv.h"
 
 using namespace quorvel;

@@ -1,4 +1,4 @@
-#include "mainwindow/toolkit/Twips.h"
+#include "toolkit/Twips.h"
 
 #include <QGuiApplication>
 #include <QScreen>

@@ -1,4 +1,4 @@
-#include "mainwindow/toolkit/ListViewModel.h"
+#include "toolkit/ListViewModel.h"
 
 #include <algorithm>
 #include <numeric>

@@ -3,9 +3,9 @@
 #include <QLineEdit>
 #include <QtTest>
 
-#include "mainwindow/toolkit/ListView.h"
-#include "mainwindow/toolkit/TreeView.h"
-#include "mainwindow/toolkit/Twips.h"
+#include "toolkit/ListView.h"
+#include "toolkit/TreeView.h"
+#include "toolkit/Twips.h"
 
 using quorvel::ui::ListView;
 using quorvel::ui::TreeView;

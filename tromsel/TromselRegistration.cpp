@@ -1,4 +1,4 @@
-#include "platform/com/TromselRegistration.h"
+#include "tromsel/TromselRegistration.h"
 
 #include "platform/com/Activation.h"
 #include "tromsel/FileDragDrop.h"

@@ -1,4 +1,4 @@
-#include "mainwindow/toolkit/Images.h"
+#include "toolkit/Images.h"
 
 #include <QApplication>
 #include <QPainter>

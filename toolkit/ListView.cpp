@@ -1,10 +1,10 @@
-#include "mainwindow/toolkit/ListView.h"
+#include "toolkit/ListView.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <algorithm>
 
-#include "mainwindow/toolkit/Twips.h"
+#include "toolkit/Twips.h"
 
 namespace quorvel::ui {
 

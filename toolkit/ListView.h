@@ -3,7 +3,7 @@
 #include <QKeyEvent>
 #include <QTreeView>
 
-#include "mainwindow/toolkit/ListViewModel.h"
+#include "toolkit/ListViewModel.h"
 
 namespace quorvel::ui {
 

@@ -1,4 +1,4 @@
-#include "mainwindow/toolkit/TreeView.h"
+#include "toolkit/TreeView.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "mainwindow/toolkit/ListView.h"
+#include "toolkit/ListView.h"
 
 namespace quorvel::ui {
 

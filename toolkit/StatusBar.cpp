@@ -1,4 +1,4 @@
-#include "mainwindow/toolkit/StatusBar.h"
+#include "toolkit/StatusBar.h"
 
 #include <QDateTime>
 #include <QLocale>

@@ -1,4 +1,4 @@
-#include "mainwindow/toolkit/LongTask.h"
+#include "toolkit/LongTask.h"
 
 #include <QApplication>
 #include <QEventLoop>
