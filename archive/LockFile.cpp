@@ -19,7 +19,7 @@ std::string f_getFlNameBody(const std::string& fileName) {
     return fileName.substr(0, fileName.find('.'));
 }
 
-std::string lockNameFor(const ProgramValues& pv, const std::string& arcName) {
+std::string lockNameFor(const ArchiveLocation& pv, const std::string& arcName) {
     return usesLockFiles(pv) ? f_getFlNameBody(arcName) + ".hvl" : arcName;
 }
 
@@ -76,7 +76,7 @@ enum class LeftCopy { Recovered, Discarded, Kept };
 
 // A working copy that no live process holds was left by a program that ended
 // without closing the archive: the user decides whether its work is taken up.
-LeftCopy takeLeftCopy(ProgramValues& pv, const std::string& archivePath) {
+LeftCopy takeLeftCopy(ArchiveLocation& pv, const std::string& archivePath) {
     const std::string working = workingFile(pv);
     const int fd = platform::claimFile(working);
     if (fd < 0) {
@@ -107,7 +107,7 @@ LeftCopy takeLeftCopy(ProgramValues& pv, const std::string& archivePath) {
 
 }  // namespace
 
-bool f_makeLockFl(ProgramValues& pv, bool* recovered) {
+bool f_makeLockFl(ArchiveLocation& pv, bool* recovered) {
     if (recovered) {
         *recovered = false;
     }

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/ProgramValues.h"
+#include "archive/ArchiveLocation.h"
 #include "archive/db/DbValue.h"
 
 // The working file of an open archive. With lock files in use it is a copy
@@ -25,7 +25,7 @@ inline constexpr const char* kMsgLeftCopyBroken =
 std::string f_getFlNameBody(const std::string& fileName);
 
 // The working file's name for an archive name.
-std::string lockNameFor(const ProgramValues& pv, const std::string& arcName);
+std::string lockNameFor(const ArchiveLocation& pv, const std::string& arcName);
 
 // Sets lockName and, with lock files in use, claims the archive by making the
 // working copy and holding a claim on it while it is open. False, after its
@@ -34,7 +34,7 @@ std::string lockNameFor(const ProgramValues& pv, const std::string& arcName);
 // when `recovered` is given, the user may take its work up (then *recovered
 // is set and the copy, newer than the archive, is the working file) or
 // discard it; without it, such a copy reads as in use.
-bool f_makeLockFl(ProgramValues& pv, bool* recovered = nullptr);
+bool f_makeLockFl(ArchiveLocation& pv, bool* recovered = nullptr);
 
 // Claims the file now under a working file's name (one written anew over
 // the old), in place of the claim on the file it replaced.
@@ -43,11 +43,6 @@ void renewClaim(const std::string& lckFn);
 // Deletes a working file when it exists and lets go of its claim; false when
 // it exists and cannot go.
 bool s_DelLockFl(const std::string& lckFn);
-
-// Whether the program works on lock copies.
-inline bool usesLockFiles(const ProgramValues& pv) {
-    return pv.useLockF != "0";
-}
 
 // A null value becomes the empty text; any other value its text.
 std::string cutNull(const DbValue& trdat);

@@ -1,16 +1,16 @@
 #pragma once
 
-#include "app/ProgramValues.h"
+#include "archive/ArchiveLocation.h"
 
 // The view condition kept in an archive: the current folder's key.
 namespace quorvel::archive {
 
-// Reads curDir and activMail from the open archive. A failed read keeps the
-// values they had; an archive whose table holds no row keeps them too.
-void s_LoadCondition(ProgramValues& pv);
+// Reads curDir and activMail from the open archive. An archive whose table
+// holds no row, or that cannot be read, opens on its root with no mail shown.
+void s_LoadCondition(const ArchiveLocation& at, ArchiveView& view);
 
 // Rewrites the table with one row holding the current folder; false when a
 // step failed (its error box was shown).
-bool s_SaveCondition(const ProgramValues& pv);
+bool s_SaveCondition(const ArchiveLocation& at, const ArchiveView& view);
 
 }  // namespace quorvel::archive

@@ -9,7 +9,7 @@ namespace quorvel::mailimport {
 
 using namespace archive;
 
-MailWriter::MailWriter(ProgramValues& pv)
+MailWriter::MailWriter(ArchiveLocation& pv)
     : pv_(pv),
       inf_(workingFile(pv), pv.defs.tblNames[kMailInfTabl]),
       obj_(workingFile(pv), pv.defs.tblNames[kMailOBJTabl]) {}
@@ -66,17 +66,17 @@ bool MailWriter::store(int32_t id, const std::string& dirKey) {
     return tx.commit(error) || inf_.reportError(error, "Update");
 }
 
-bool storeParsedMail(ProgramValues& pv, int32_t id, const std::string& dirKey) {
+bool storeParsedMail(ArchiveLocation& pv, int32_t id, const std::string& dirKey) {
     return MailWriter(pv).store(id, dirKey);
 }
 
-ImportOutcome importMailFile(ProgramValues& pv, int32_t& mailCounter, const std::string& path,
+ImportOutcome importMailFile(ArchiveLocation& pv, int32_t& mailCounter, const std::string& path,
                              const std::string& dirKey) {
     MailWriter writer(pv);
     return importMailFile(writer, pv, mailCounter, path, dirKey);
 }
 
-ImportOutcome importMailFile(MailWriter& writer, ProgramValues& pv, int32_t& mailCounter, const std::string& path,
+ImportOutcome importMailFile(MailWriter& writer, ArchiveLocation& pv, int32_t& mailCounter, const std::string& path,
                              const std::string& dirKey) {
     if (!f_parseMailFl(path, pv.defs)) {
         return ImportOutcome::NotMail;
@@ -85,7 +85,7 @@ ImportOutcome importMailFile(MailWriter& writer, ProgramValues& pv, int32_t& mai
     return writer.store(mailCounter, dirKey) ? ImportOutcome::Stored : ImportOutcome::Failed;
 }
 
-DropImport importFiles(ProgramValues& pv, int32_t& mailCounter, const std::vector<std::string>& paths,
+DropImport importFiles(ArchiveLocation& pv, int32_t& mailCounter, const std::vector<std::string>& paths,
                        const std::string& dirKey, const std::function<void(int stored)>& progress) {
     DropImport result;
     // One drop is one task on the archive: it is opened once for all its

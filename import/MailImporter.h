@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/ProgramValues.h"
+#include "archive/ArchiveLocation.h"
 #include "archive/LtDataBaseInfo.h"
 
 // Storing dropped mail files in the open archive: each file is parsed, and a
@@ -30,7 +30,7 @@ enum class ImportOutcome { Stored, NotMail, Failed };
 // one task on the archive. Each mail's two rows are one transaction.
 class MailWriter {
 public:
-    explicit MailWriter(ProgramValues& pv);
+    explicit MailWriter(archive::ArchiveLocation& pv);
     ~MailWriter();
     MailWriter(const MailWriter&) = delete;
     MailWriter& operator=(const MailWriter&) = delete;
@@ -41,20 +41,20 @@ public:
 
 private:
     bool open();
-    ProgramValues& pv_;
+    archive::ArchiveLocation& pv_;
     archive::LtDataBaseInfo inf_;
     archive::LtDataBaseInfo obj_;  // names the file table in its error boxes
     std::unique_ptr<archive::RecordSet> objSet_;
 };
 
-bool storeParsedMail(ProgramValues& pv, int32_t id, const std::string& dirKey);
+bool storeParsedMail(archive::ArchiveLocation& pv, int32_t id, const std::string& dirKey);
 
 // Parses one file and stores it when it is a mail, taking the next identifier
 // from mailCounter.
-ImportOutcome importMailFile(ProgramValues& pv, int32_t& mailCounter, const std::string& path,
+ImportOutcome importMailFile(archive::ArchiveLocation& pv, int32_t& mailCounter, const std::string& path,
                              const std::string& dirKey);
-ImportOutcome importMailFile(MailWriter& writer, ProgramValues& pv, int32_t& mailCounter, const std::string& path,
-                             const std::string& dirKey);
+ImportOutcome importMailFile(MailWriter& writer, archive::ArchiveLocation& pv, int32_t& mailCounter,
+                             const std::string& path, const std::string& dirKey);
 
 struct DropImport {
     int stored = 0;
@@ -64,7 +64,7 @@ struct DropImport {
 
 // Imports every file of one drop in order; `progress` hears the stored count
 // after each stored mail.
-DropImport importFiles(ProgramValues& pv, int32_t& mailCounter, const std::vector<std::string>& paths,
+DropImport importFiles(archive::ArchiveLocation& pv, int32_t& mailCounter, const std::vector<std::string>& paths,
                        const std::string& dirKey, const std::function<void(int stored)>& progress = {});
 
 // The rejected paths, each after a line feed.

@@ -34,7 +34,8 @@ bool writeAll(int fd, const std::string& bytes) {
 
 }  // namespace
 
-StoredMailWrite writeStoredMailFile(const ProgramValues& pv, int32_t id, const std::string& path, std::string& error) {
+StoredMailWrite writeStoredMailFile(const archive::ArchiveLocation& pv, int32_t id, const std::string& path,
+                                    std::string& error) {
     const std::string& table = pv.defs.tblNames[archive::kMailOBJTabl];
     archive::LtDataBaseInfo db(workingFile(pv), table);
     if (!db.DB_Open(archive::sqlSelectAllById(table), false)) {
@@ -84,7 +85,7 @@ StoredMailWrite writeStoredMailFile(const ProgramValues& pv, int32_t id, const s
     return StoredMailWrite::Written;
 }
 
-bool writeStoredMail(const ProgramValues& pv, int32_t id, const std::string& path) {
+bool writeStoredMail(const archive::ArchiveLocation& pv, int32_t id, const std::string& path) {
     std::string error;
     return writeStoredMailFile(pv, id, path, error) == StoredMailWrite::Written;
 }

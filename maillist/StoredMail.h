@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/ProgramValues.h"
+#include "archive/ArchiveLocation.h"
 
 namespace quorvel {
 
@@ -21,9 +21,10 @@ enum class StoredMailWrite {
 // fits) and renamed over `path` when complete: a failed write never leaves a
 // truncated mail under that name. `error` gets the system's reason for a
 // failed write; the access layer reports its own errors.
-StoredMailWrite writeStoredMailFile(const ProgramValues& pv, int32_t id, const std::string& path, std::string& error);
+StoredMailWrite writeStoredMailFile(const archive::ArchiveLocation& pv, int32_t id, const std::string& path,
+                                    std::string& error);
 
 // The same, true when written.
-bool writeStoredMail(const ProgramValues& pv, int32_t id, const std::string& path);
+bool writeStoredMail(const archive::ArchiveLocation& pv, int32_t id, const std::string& path);
 
 }  // namespace quorvel

@@ -7,7 +7,7 @@
 
 #include "app/WorkingFolder.h"
 #include "app/options/frmOptions.h"
-#include "archive/document/DocumentTexts.h"
+#include "document/DocumentTexts.h"
 #include "folders/FolderEditor.h"
 #include "folders/FolderTree.h"
 #include "folders/TreeDrops.h"
@@ -18,10 +18,10 @@
 #include "maillist/preview/PreviewBox.h"
 #include "mainwindow/MainTexts.h"
 #include "mainwindow/help/frmAbout.h"
-#include "toolkit/Images.h"
-#include "toolkit/Twips.h"
 #include "platform/dialogs/MessageService.h"
 #include "platform/dnd/ClipboardFormats.h"
+#include "toolkit/Images.h"
+#include "toolkit/Twips.h"
 
 namespace quorvel {
 
@@ -46,6 +46,7 @@ frmMain::frmMain(ProgramValues& pv, QWidget* parent) : QMainWindow(parent), pv_(
     treeDrops_ = std::make_unique<TreeDrops>(pv_, *tvTreeView, *lvListView, *folderTree_, *folderEditor_, *listDrops_,
                                              listDragActive, dragKeys);
     mailList_->mouseDownDrag = [this] { dragKeys.assign(1, ""); };
+    document_ = std::make_unique<ArchiveDocument>(pv_, static_cast<DocumentView&>(*this));
     connect(lvListView, &ui::ListView::StartDrag, this, [this] {
         listDragOut_->run();
         unsetCursor();
@@ -154,13 +155,7 @@ bool frmMain::Form_Load() {
     loadGeometry();
     previewHeadder->setText(Preview::emptyHeaderText());
     mailList_->buildColumns();
-    if (pv_.arcName.empty() || pv_.arcPath.empty()) {
-        mnuFileNew_Click();
-    } else if (f_chkInitFile(pv_.arcPath + "/" + pv_.arcName) > 0) {
-        s_OpenFile(settledState());
-    } else {
-        platform::msgBox(texts::kMsgStartFileBroken);
-    }
+    document_->openAtStart();
     return true;
 }
 

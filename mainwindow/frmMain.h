@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/ProgramValues.h"
+#include "document/ArchiveDocument.h"
 #include "mainwindow/PaneLayout.h"
 #include "mainwindow/SplitterGrip.h"
 #include "mainwindow/help/HelpManager.h"
@@ -31,8 +32,9 @@ class PreviewBox;
 
 // The main window. It owns the program-wide values of its instance for the
 // life of the process, holds the panes, splitters, menus and status bar, and
-// routes every event to the subsystem that handles it.
-class frmMain : public QMainWindow {
+// routes every event to the subsystem that handles it. It shows the archive
+// document's archive.
+class frmMain : public QMainWindow, public DocumentView {
     Q_OBJECT
 public:
     explicit frmMain(ProgramValues& pv, QWidget* parent = nullptr);
@@ -108,34 +110,20 @@ public:
     // Error logs of rejected dropped files written in this run.
     int errLogCount = 0;
 
-    // The File menu's commands; each answers whether it went through.
+    // The File menu's commands, handed to the archive document; each answers
+    // whether it went through.
     bool mnuFileNew_Click();
     bool mnuFileOpen_Click();
     bool mnuFileClose_Click();
     bool mnuFileSave_Click();
     bool mnuFileSaveAs_Click();
-    // Opens the archive named by arcPath and arcName.
-    struct SettledState {
-        std::string lockName;
-        bool newFlag = false;
-        bool modFlag = false;
-        std::string replacedWorkingFile;  // the working file of the archive being replaced
-    };
-    bool s_OpenFile(const SettledState& settled);
-    // An open that failed after the working copy was made: the copy goes and
-    // the archive open before is shown again. Always false.
-    bool abandonOpen(const SettledState& settled);
+    ArchiveDocument& document() { return *document_; }
+    bool archiveOpen() const;
 
     // The ツール menu's archive health commands, on the open archive.
     void mnuToolCheck_Click();
     void mnuToolRepair_Click();
     void mnuToolCompact_Click();
-    // After a health command wrote the working file anew.
-    void workingFileReplaced();
-    // The save question before an open archive is replaced.
-    bool f_extFile();
-    int32_t f_chkInitFile(const std::string& fnameFP);
-    bool archiveOpen() const;
 
     // Lays the panes out for splitter positions, as a resize or drag does.
     void SizeControls(float x);
@@ -158,7 +146,10 @@ private:
     void fitOuterSize();
     // The window's unload; false when it was cancelled.
     bool Form_Unload();
-    SettledState settledState() const;
+    // What the archive document asks the window to show.
+    bool showArchive(Showing how) override;
+    void showNoArchive() override;
+    void setBusy(const char* text) override;
 
     ProgramValues& pv_;
     PaneLayout layout_;
@@ -169,9 +160,12 @@ private:
     std::unique_ptr<TreeDrops> treeDrops_;
     std::unique_ptr<ListDrops> listDrops_;
     std::unique_ptr<ListDragOut> listDragOut_;
+    std::unique_ptr<ArchiveDocument> document_;
     HelpManager help_;
     bool unloaded_ = false;
-    QSize outerSize_;  // the stored outer size, until the window is first shown
+    QSize outerSize_;   // the stored outer size, until the window is first shown
+    QString busyKept_;  // the status text a long step replaced
+    QString busyText_;
 };
 
 }  // namespace quorvel

@@ -7,8 +7,8 @@
 #include "health/ArchiveHealth.h"
 #include "mainwindow/HealthTexts.h"
 #include "mainwindow/frmMain.h"
-#include "toolkit/LongTask.h"
 #include "platform/dialogs/MessageService.h"
+#include "toolkit/LongTask.h"
 
 namespace quorvel {
 
@@ -74,7 +74,7 @@ void frmMain::mnuToolRepair_Click() {
                          platform::MsgButtons::Ok, platform::MsgIcon::Warning);
         return;
     }
-    workingFileReplaced();
+    document_->workingFileReplaced();
     platform::msgBox(result.mended.empty() ? std::string(texts::kRepairNothing)
                                            : texts::kRepairDone + std::string("\n") + problemLines(result.mended));
 }
@@ -92,25 +92,9 @@ void frmMain::mnuToolCompact_Click() {
                          platform::MsgIcon::Warning);
         return;
     }
-    workingFileReplaced();
+    document_->workingFileReplaced();
     platform::msgBox(std::string(texts::kCompactDone) + "（" + kilobytes(result.bytesBefore) + " → " +
                      kilobytes(result.bytesAfter) + "）");
-}
-
-void frmMain::workingFileReplaced() {
-    // A new file has the working file's name now: it is this instance's as
-    // the old one was, and it is what the next save writes.
-    if (archive::usesLockFiles(pv_)) {
-        archive::renewClaim(workingFile(pv_));
-    }
-    folderTree_->loadTree();
-    if (!tvTreeView->exists(QString::fromStdString(pv_.curDir))) {
-        pv_.curDir = archive::makeKey(archive::kRootDirId);
-    }
-    folderTree_->showFolder(QString::fromStdString(pv_.curDir));
-    dirCounter = folderTree_->f_getMaxDirID();
-    mailCounter = folderTree_->f_getMaxMalID();
-    pv_.modFlag = true;
 }
 
 }  // namespace quorvel

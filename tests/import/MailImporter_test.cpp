@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "app/ProgramValues.h"
 #include "archive/LtDataBaseInfo.h"
 #include "platform/dialogs/MessageService.h"
 #include "tests/support/TestEnv.h"

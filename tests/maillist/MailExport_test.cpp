@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "app/ProgramValues.h"
 #include "archive/LtDataBaseInfo.h"
 #include "maillist/DragOut.h"
 #include "maillist/MailerLaunch.h"
