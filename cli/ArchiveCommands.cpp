@@ -11,8 +11,9 @@
 #include "cli/DbErrorLine.h"
 #include "cli/LineEscape.h"
 #include "cli/Options.h"
+#include "document/ArchiveDocument.h"
+#include "document/DocumentTexts.h"
 #include "import/MailImporter.h"
-#include "platform/fs/FileCopy.h"
 
 namespace fs = std::filesystem;
 
@@ -85,8 +86,8 @@ int runNew(const Args& args, std::ostream& out, std::ostream& err) {
         return kExitUsage;
     }
     std::string error;
-    bool existed = false;
-    if (!platform::copyFileNew(programFolder() + "/sys/inttmpl.qvb", args[0], error, existed)) {
+    if (!makeArchiveFromTemplate(programFolder() + "/sys/" + texts::kTemplateName, archive::makeTableDefs(), args[0],
+                                 error)) {
         err << "quorvel-cli: " << args[0] << ": cannot make the archive (" << error << ")\n";
         return kExitError;
     }
