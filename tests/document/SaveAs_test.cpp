@@ -1,0 +1,131 @@
+// 上書き保存 and 名前を付けて保存: the target, its questions and refusals, and
+// working in place without lock files.
+#include "tests/document/DocumentFixture.h"
+
+namespace fs = std::filesystem;
+using namespace quorvel;
+using platform::MsgAnswer;
+using platform::MsgButtons;
+using platform::MsgIcon;
+using Showing = DocumentView::Showing;
+
+namespace {
+
+using DocumentSave = test::DocumentTest;
+
+TEST_F(DocumentSave, SaveAsWritesAndRetargets) {
+    ASSERT_TRUE(doc.newFromTemplate().done());
+    addFolder(12);
+
+    // 上書き保存 of a new archive asks for a name; cancelling changes nothing.
+    EXPECT_FALSE(doc.save().done());
+    EXPECT_TRUE(files.asked().back().save);
+    EXPECT_TRUE(pv.newFlag && pv.modFlag);
+
+    const std::string b = dir.file("b.qvb");
+    files.setNextFileName(b);
+    ASSERT_TRUE(doc.saveAsChosen().done());
+    EXPECT_FALSE(pv.newFlag || pv.modFlag);
+    EXPECT_EQ(openedPath(), b);
+    EXPECT_EQ(pv.prevPath + "/" + pv.prevName, b);
+    EXPECT_EQ(view.shown.back(), Showing::Renamed);
+    EXPECT_EQ(folderRows(b), 2);
+    EXPECT_EQ(folderRows(dir.file("b.hvl")), 2);
+    EXPECT_FALSE(fs::exists(working("新規_1.hvl")));
+
+    // The dialog starts on the archive's own name; saved onto it, it is
+    // 上書き保存: no question.
+    addFolder(13);
+    files.setNextFileName(b);
+    ASSERT_TRUE(doc.saveAsChosen().done());
+    EXPECT_EQ(files.asked().back().request.fileName, b);
+    EXPECT_EQ(folderRows(b), 3);
+    EXPECT_TRUE(msgs.shown().empty());
+
+    // A name typed without an extension gets the archive's.
+    ASSERT_TRUE(doc.saveAs(dir.file("typed")).done());
+    EXPECT_EQ(openedPath(), dir.file("typed.qvb"));
+    EXPECT_EQ(folderRows(dir.file("typed.qvb")), 3);
+    EXPECT_FALSE(fs::exists(dir.file("typed")));
+    EXPECT_FALSE(fs::exists(dir.file("b.hvl")));
+    EXPECT_TRUE(fs::exists(dir.file("typed.hvl")));
+}
+
+TEST_F(DocumentSave, AnExistingTargetIsReplacedOnlyWhenFreeWritableAndConfirmed) {
+    ASSERT_TRUE(doc.newFromTemplate().done());
+    addFolder(2);
+    const std::string c = archiveFile("c.qvb");
+    const std::string replace = texts::kMsgReplacePrefix + c + texts::kMsgReplaceSuffix;
+
+    msgs.setNextAnswer(MsgAnswer::No);
+    EXPECT_FALSE(doc.saveAs(c).done());
+    EXPECT_EQ(lastMessage(), replace);
+    EXPECT_EQ(msgs.shown().back().buttons, MsgButtons::YesNo);
+    EXPECT_EQ(folderRows(c), 1);
+
+    // Another instance has it open: refused before anything is written.
+    test::writeFile(dir.file("c.hvl"), "held by another instance");
+    EXPECT_FALSE(doc.saveAs(c).done());
+    EXPECT_EQ(lastMessage(), c + archive::kMsgInUse);
+    EXPECT_EQ(folderRows(c), 1);
+    fs::remove(dir.file("c.hvl"));
+
+    // A read-only file is never replaced.
+    fs::permissions(c, fs::perms::owner_read);
+    EXPECT_FALSE(doc.saveAs(c).done());
+    EXPECT_EQ(lastMessage(), c + texts::kMsgReadOnlyReplaceSuffix);
+    EXPECT_EQ(msgs.shown().back().icon, MsgIcon::Warning);
+    EXPECT_EQ(folderRows(c), 1);
+    fs::permissions(c, fs::perms::owner_write, fs::perm_options::add);
+    EXPECT_TRUE(pv.newFlag && pv.modFlag);
+    EXPECT_EQ(openedPath(), working("新規_1.qvb"));
+
+    msgs.setNextAnswer(MsgAnswer::Yes);
+    ASSERT_TRUE(doc.saveAs(c).done());
+    EXPECT_EQ(lastMessage(), replace);
+    EXPECT_EQ(folderRows(c), 2);
+    EXPECT_EQ(openedPath(), c);
+}
+
+TEST_F(DocumentSave, AReadOnlyArchiveIsWorkedOnButNeverSavedOver) {
+    const std::string a = archiveFile("a.qvb");
+    fs::permissions(a, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    const std::string saved = test::readFile(a);
+    ASSERT_TRUE(doc.open(a).done());
+    addFolder(3);
+    EXPECT_FALSE(doc.save().done());
+    EXPECT_EQ(lastMessage(), a + texts::kMsgReadOnlySuffix);
+    EXPECT_EQ(test::readFile(a), saved);
+    EXPECT_TRUE(pv.modFlag);
+
+    files.setNextFileName(dir.file("copy.qvb"));
+    ASSERT_TRUE(doc.saveAsChosen().done());
+    EXPECT_EQ(files.asked().back().request.fileName, a);
+    EXPECT_EQ(folderRows(dir.file("copy.qvb")), 2);
+    EXPECT_EQ(test::readFile(a), saved);
+}
+
+TEST_F(DocumentSave, WithoutLockFilesTheArchiveItselfIsWorkedOn) {
+    pv.useLockF = "0";
+    const std::string a = archiveFile("a.qvb");
+    ASSERT_TRUE(doc.open(a).done());
+    EXPECT_EQ(pv.lockName, "a.qvb");
+    EXPECT_FALSE(fs::exists(dir.file("a.hvl")));
+    addFolder(4);
+    EXPECT_EQ(folderRows(a), 2);  // the change is in the archive at once
+    EXPECT_TRUE(doc.save().done());
+    msgs.setNextAnswer(MsgAnswer::No);
+    ASSERT_TRUE(doc.close().done());
+    EXPECT_EQ(folderRows(a), 2);  // closing deleted nothing: there is no copy
+
+    // A new archive is worked on in the working folder until saved by name.
+    ASSERT_TRUE(doc.newFromTemplate().done());
+    EXPECT_EQ(pv.lockName, "新規_1.qvb");
+    addFolder(5);
+    ASSERT_TRUE(doc.saveAs(dir.file("b.qvb")).done());
+    EXPECT_EQ(workingFile(pv), dir.file("b.qvb"));
+    EXPECT_EQ(folderRows(dir.file("b.qvb")), 2);
+    EXPECT_FALSE(fs::exists(dir.file("b.hvl")));
+}
+
+}  // namespace
