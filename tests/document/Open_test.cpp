@@ -41,7 +41,6 @@ TEST_F(DocumentOpen, AnArchiveInUseIsRefusedAndTheOpenOneStays) {
         EXPECT_FALSE(doc.open(path).done());
         EXPECT_EQ(lastMessage(), path + archive::kMsgInUse);
         EXPECT_EQ(openedPath(), a);
-        EXPECT_EQ(pv.lockName, "a.hvl");
         EXPECT_TRUE(doc.isOpen() && fs::exists(dir.file("a.hvl")));
     }
 
@@ -54,6 +53,7 @@ TEST_F(DocumentOpen, AnArchiveInUseIsRefusedAndTheOpenOneStays) {
     EXPECT_EQ(lastMessage(), b + archive::kMsgInUse);
     EXPECT_FALSE(fs::exists(dir.file("b.hvl")));
     EXPECT_EQ(openedPath(), a);
+    EXPECT_EQ(pv.lockName, "a.hvl");
     sqlite3_exec(writer, "ROLLBACK", nullptr, nullptr, nullptr);
     sqlite3_close(writer);
     EXPECT_EQ(view.shown.size(), 2u);  // the new archive and a: nothing else was shown
@@ -83,11 +83,8 @@ TEST_F(DocumentOpen, FilesThatAreNoArchivesAreRefusedWithOneMessage) {
     EXPECT_TRUE(doc.isOpen() && fs::exists(working("新規_1.hvl")));
     EXPECT_EQ(view.shown.size(), 1u);
     // The status text stands for the length of each look, and goes after.
-    std::vector<std::string> busy;
-    for (int i = 0; i < 4; ++i) {
-        busy.insert(busy.end(), {texts::kStatusOpening, "(end)"});
-    }
-    EXPECT_EQ(view.busy, busy);
+    const std::string on = texts::kStatusOpening, off = "(end)";
+    EXPECT_EQ(view.busy, (std::vector<std::string>{on, off, on, off, on, off, on, off}));
 }
 
 TEST_F(DocumentOpen, TheViewConditionIsKeptBySaveAsAndAbsentMeansTheRoot) {
@@ -168,29 +165,14 @@ TEST_F(DocumentOpen, WorkLeftByACrashIsTakenUpDiscardedOrKept) {
     EXPECT_EQ(test::readFile(left), saved);
 }
 
-// Spoils the page of the folder table, so that the file still looks like an
-// archive but its folders cannot be read.
-void spoilFolderTable(const std::string& path) {
-    sqlite3* db = nullptr;
-    sqlite3_stmt* st = nullptr;
-    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
-    sqlite3_prepare_v2(db,
-                       "SELECT rootpage, (SELECT page_size FROM pragma_page_size) FROM sqlite_master "
-                       "WHERE name = 'mailDirTabl'",
-                       -1, &st, nullptr);
-    ASSERT_EQ(sqlite3_step(st), SQLITE_ROW);
-    const std::streamoff at = static_cast<std::streamoff>(sqlite3_column_int(st, 0) - 1) * sqlite3_column_int(st, 1);
-    sqlite3_finalize(st);
-    sqlite3_close(db);
-    std::fstream f(path, std::ios::in | std::ios::out | std::ios::binary);
-    f.seekp(at);
-    const std::string garbage(64, '\xff');
-    f.write(garbage.data(), static_cast<std::streamsize>(garbage.size()));
-}
-
 TEST_F(DocumentOpen, AnArchiveWhoseFoldersCannotBeReadLeavesNoWorkingCopy) {
+    // The folder table's page spoilt: the file still looks like an archive.
     const std::string a = archiveFile("a.qvb");
-    spoilFolderTable(a);
+    const int64_t page = queryInt(a, "SELECT rootpage FROM sqlite_master WHERE name = 'mailDirTabl'");
+    const int64_t pageSize = queryInt(a, "PRAGMA page_size");
+    ASSERT_GT(page, 1);
+    std::fstream(a, std::ios::in | std::ios::out | std::ios::binary).seekp((page - 1) * pageSize)
+        << std::string(64, '\xff');
     ASSERT_TRUE(doc.newFromTemplate().done());
 
     // The archive open before is shown again.
