@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "fuzz/FuzzSupport.h"
+#include "platform/com/RefCounted.h"
 #include "platform/dnd/ClipboardFormats.h"
 #include "platform/dnd/GlobalMemory.h"
 #include "platform/dnd/MimeDataObject.h"
@@ -41,21 +42,13 @@ enum Flags : uint8_t {
 
 constexpr std::string_view kItemSeparator{"\0--\0", 4};
 
-class InputStream final : public IStream {
+class InputStream final : public RefCounted<InputStream, HeapLifetime, IStream> {
 public:
     InputStream(std::string bytes, uint8_t flags) : bytes_(std::move(bytes)), flags_(flags) {
         failAt_ = flags & kStreamsFailHalfway ? bytes_.size() / 2 : SIZE_MAX;
     }
     HRESULT QueryInterface(REFIID iid, void** object) override {
         return answerQueryInterface<IStream>(this, iid, {IID_IStream}, object);
-    }
-    ULONG AddRef() override { return ++refs_; }
-    ULONG Release() override {
-        const ULONG left = --refs_;
-        if (left == 0) {
-            delete this;
-        }
-        return left;
     }
     HRESULT Read(void* buffer, ULONG size, ULONG* read) override {
         const std::size_t n = std::min({std::size_t(size), bytes_.size() - pos_, failAt_ > pos_ ? failAt_ - pos_ : 0});
@@ -72,14 +65,14 @@ public:
     }
 
 private:
-    ULONG refs_ = 1;
     std::string bytes_;
     uint8_t flags_;
     std::size_t pos_ = 0;
     std::size_t failAt_;
 };
 
-class InputDataObject final : public IDataObject {
+// Lives on the stack of one run.
+class InputDataObject final : public RefCounted<InputDataObject, ScopedLifetime, IDataObject> {
 public:
     uint8_t flags = 0;
     std::string descriptor;
@@ -88,8 +81,6 @@ public:
     HRESULT QueryInterface(REFIID iid, void** object) override {
         return answerQueryInterface<IDataObject>(this, iid, {IID_IDataObject}, object);
     }
-    ULONG AddRef() override { return ++refs_; }
-    ULONG Release() override { return --refs_; }  // lives on the stack
     HRESULT QueryGetData(FORMATETC* f) override {
         if (f->cfFormat == RegisterClipboardFormatA(kDescriptorFormat)) {
             return !(flags & kNoDescriptorFormat) && (f->tymed & TYMED_HGLOBAL) ? S_OK : DV_E_FORMATETC;
@@ -122,9 +113,6 @@ public:
     bool itemAvailable(LONG i) const {
         return i >= 0 && std::size_t(i) < contents.size() && !((flags & kOddItemsFail) && i % 2 == 1);
     }
-
-private:
-    ULONG refs_ = 1;
 };
 
 uint32_t readLe32(std::string_view bytes) {

@@ -1,5 +1,6 @@
 #include "tromsel/ClassFactory.h"
 
+#include "platform/com/RefCounted.h"
 #include "tromsel/Module.h"
 #include "tromsel/UIFileDragDrop.h"
 
@@ -9,19 +10,25 @@ using namespace com;
 
 namespace {
 
-class UIFileDragDropFactory final : public IClassFactory {
+// The factory is static; its references only keep the module loaded, so it
+// counts nothing of its own.
+class ModuleReferences {
 public:
-    HRESULT QueryInterface(REFIID iid, void** object) override {
-        return answerQueryInterface(static_cast<IClassFactory*>(this), iid, {IID_IClassFactory}, object);
-    }
-    // The factory is static; its references only keep the module loaded.
-    ULONG AddRef() override {
+    static constexpr bool kDeletesAtZero = false;
+    ULONG added() {
         module::objectCreated();
         return 2;
     }
-    ULONG Release() override {
+    ULONG released() {
         module::objectDestroyed();
         return 1;
+    }
+};
+
+class UIFileDragDropFactory final : public RefCounted<UIFileDragDropFactory, ModuleReferences, IClassFactory> {
+public:
+    HRESULT QueryInterface(REFIID iid, void** object) override {
+        return answerQueryInterface(static_cast<IClassFactory*>(this), iid, {IID_IClassFactory}, object);
     }
 
     HRESULT CreateInstance(IUnknown* outer, REFIID iid, void** object) override {

@@ -87,14 +87,6 @@ HRESULT UIFileDragDrop::QueryInterface(REFIID iid, void** object) {
     return S_OK;
 }
 
-ULONG UIFileDragDrop::Release() {
-    const ULONG left = --refs_;
-    if (left == 0) {
-        delete this;
-    }
-    return left;
-}
-
 HRESULT UIFileDragDrop::GetTypeInfoCount(UINT* count) {
     if (!count) {
         return E_POINTER;

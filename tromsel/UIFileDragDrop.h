@@ -3,6 +3,7 @@
 #include <string>
 
 #include "platform/com/ConnectionPoint.h"
+#include "platform/com/RefCounted.h"
 #include "platform/dnd/DndTypes.h"
 #include "tromsel/FileDragDrop.h"
 
@@ -15,14 +16,13 @@ class UIFileDropTarget;
 // raises FilesDropped, and gives the window its own drop target back on the
 // drop, when the drag leaves, on UnRegisterFileDrop, or when it goes.
 // Apartment-threaded: every call comes on the thread that made it.
-class UIFileDragDrop final : public FileDragDrop, public com::IConnectionPointContainer {
+class UIFileDragDrop final
+    : public com::RefCounted<UIFileDragDrop, com::HeapLifetime, FileDragDrop, com::IConnectionPointContainer> {
 public:
     // A new object answering `iid`, for the class factory.
     static com::HRESULT create(com::REFIID iid, void** object);
 
     com::HRESULT QueryInterface(com::REFIID iid, void** object) override;
-    com::ULONG AddRef() override { return ++refs_; }
-    com::ULONG Release() override;
 
     // IDispatch over FileDragDrop. Invoke returns the called method's result.
     com::HRESULT GetTypeInfoCount(com::UINT* count) override;
@@ -47,10 +47,10 @@ public:
     bool owns(const UIFileDropTarget* target) const { return target && target == inner_; }
 
 private:
+    friend RefCounted;
     UIFileDragDrop();
     ~UIFileDragDrop();
 
-    com::ULONG refs_ = 1;
     com::ConnectionPoint events_;
     std::string location_;
     LONG hWnd_ = 0;

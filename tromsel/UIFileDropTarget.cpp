@@ -26,24 +26,7 @@ UIFileDropTarget::~UIFileDropTarget() {
 }
 
 HRESULT UIFileDropTarget::QueryInterface(REFIID iid, void** object) {
-    if (!object) {
-        return E_POINTER;
-    }
-    if (iid == IID_IUnknown || iid == dnd::IID_IDropTarget) {
-        *object = static_cast<dnd::IDropTarget*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG UIFileDropTarget::Release() {
-    const ULONG left = --refs_;
-    if (left == 0) {
-        delete this;
-    }
-    return left;
+    return answerQueryInterface(static_cast<dnd::IDropTarget*>(this), iid, {dnd::IID_IDropTarget}, object);
 }
 
 HRESULT UIFileDropTarget::DragEnter(dnd::IDataObject*, DWORD, dnd::POINTL, DWORD*) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/com/RefCounted.h"
 #include "platform/dnd/DndTypes.h"
 
 namespace quorvel::tromsel {
@@ -11,13 +12,11 @@ class UIFileDragDrop;
 // count as a reference; the owner cuts it before it goes, and a target whose
 // link is cut (the drag-and-drop layer may still hold it for a moment) does
 // nothing.
-class UIFileDropTarget final : public dnd::IDropTarget {
+class UIFileDropTarget final : public com::RefCounted<UIFileDropTarget, com::HeapLifetime, dnd::IDropTarget> {
 public:
     explicit UIFileDropTarget(UIFileDragDrop* owner);
 
     com::HRESULT QueryInterface(com::REFIID iid, void** object) override;
-    com::ULONG AddRef() override { return ++refs_; }
-    com::ULONG Release() override;
 
     com::HRESULT DragEnter(dnd::IDataObject* data, com::DWORD keyState, dnd::POINTL point, com::DWORD* effect) override;
     com::HRESULT DragOver(com::DWORD keyState, dnd::POINTL point, com::DWORD* effect) override;
@@ -27,9 +26,9 @@ public:
     void detach() { owner_ = nullptr; }
 
 private:
+    friend RefCounted;
     ~UIFileDropTarget();
 
-    com::ULONG refs_ = 1;
     UIFileDragDrop* owner_;
 };
 

@@ -3,6 +3,8 @@
 #include <new>
 #include <vector>
 
+#include "platform/com/RefCounted.h"
+
 namespace quorvel::com {
 
 namespace {
@@ -10,7 +12,7 @@ namespace {
 // Enumerators copy what they list and hold a reference to every listed
 // interface and to the owner, so they stay valid whatever happens later.
 template <typename Interface, typename Item, const IID& kIid>
-class Enumerator final : public Interface {
+class Enumerator final : public RefCounted<Enumerator<Interface, Item, kIid>, HeapLifetime, Interface> {
 public:
     Enumerator(IUnknown* owner, std::vector<Item> items, size_t position)
         : owner_(owner), items_(std::move(items)), position_(position) {
@@ -21,23 +23,17 @@ public:
             unknownOf(item)->AddRef();
         }
     }
+    ~Enumerator() {
+        for (Item& item : items_) {
+            unknownOf(item)->Release();
+        }
+        if (owner_) {
+            owner_->Release();
+        }
+    }
 
     HRESULT QueryInterface(REFIID iid, void** object) override {
         return answerQueryInterface(static_cast<Interface*>(this), iid, {kIid}, object);
-    }
-    ULONG AddRef() override { return ++refs_; }
-    ULONG Release() override {
-        const ULONG left = --refs_;
-        if (left == 0) {
-            for (Item& item : items_) {
-                unknownOf(item)->Release();
-            }
-            if (owner_) {
-                owner_->Release();
-            }
-            delete this;
-        }
-        return left;
     }
 
     HRESULT Next(ULONG count, Item* out, ULONG* fetched) override {
@@ -80,7 +76,6 @@ private:
     static IUnknown* unknownOf(const CONNECTDATA& d) { return d.pUnk; }
     static IUnknown* unknownOf(IConnectionPoint* p) { return p; }
 
-    ULONG refs_ = 1;
     IUnknown* owner_;
     std::vector<Item> items_;
     size_t position_;

@@ -1,7 +1,8 @@
 #include "platform/com/TypeLibrary.h"
 
-#include <atomic>
 #include <new>
+
+#include "platform/com/RefCounted.h"
 
 namespace quorvel::com {
 
@@ -45,15 +46,15 @@ HRESULT giveText(const char* text, BSTR* out) {
 
 class StaticTypeLib;
 
-class StaticTypeInfo final : public ITypeInfo {
+// Type information may be used from any thread: its counts are atomic.
+class StaticTypeInfo final : public RefCounted<StaticTypeInfo, SharedHeapLifetime, ITypeInfo> {
 public:
     StaticTypeInfo(StaticTypeLib* lib, UINT index);
+    ~StaticTypeInfo();
 
     HRESULT QueryInterface(REFIID iid, void** object) override {
         return answerQueryInterface(static_cast<ITypeInfo*>(this), iid, {IID_ITypeInfo}, object);
     }
-    ULONG AddRef() override { return ++refs_; }
-    ULONG Release() override;
 
     HRESULT GetTypeAttr(TYPEATTR* attr) override {
         if (!attr) {
@@ -178,26 +179,17 @@ private:
         return nullptr;
     }
 
-    std::atomic<ULONG> refs_{1};
     StaticTypeLib* lib_;  // holds a reference
     UINT index_;
     const TypeDescription& type_;
 };
 
-class StaticTypeLib final : public ITypeLib {
+class StaticTypeLib final : public RefCounted<StaticTypeLib, SharedHeapLifetime, ITypeLib> {
 public:
     explicit StaticTypeLib(const TypeLibDescription& d) : d_(d) {}
 
     HRESULT QueryInterface(REFIID iid, void** object) override {
         return answerQueryInterface(static_cast<ITypeLib*>(this), iid, {IID_ITypeLib}, object);
-    }
-    ULONG AddRef() override { return ++refs_; }
-    ULONG Release() override {
-        const ULONG left = --refs_;
-        if (left == 0) {
-            delete this;
-        }
-        return left;
     }
 
     UINT GetTypeInfoCount() override { return d_.typeCount; }
@@ -256,7 +248,6 @@ public:
     const TypeLibDescription& description() const { return d_; }
 
 private:
-    std::atomic<ULONG> refs_{1};
     const TypeLibDescription& d_;
 };
 
@@ -265,13 +256,8 @@ StaticTypeInfo::StaticTypeInfo(StaticTypeLib* lib, UINT index)
     lib_->AddRef();
 }
 
-ULONG StaticTypeInfo::Release() {
-    const ULONG left = --refs_;
-    if (left == 0) {
-        lib_->Release();
-        delete this;
-    }
-    return left;
+StaticTypeInfo::~StaticTypeInfo() {
+    lib_->Release();
 }
 
 HRESULT StaticTypeInfo::GetContainingTypeLib(ITypeLib** lib, UINT* index) {

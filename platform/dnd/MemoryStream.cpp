@@ -3,24 +3,18 @@
 #include <cstring>
 #include <new>
 
+#include "platform/com/RefCounted.h"
+
 namespace quorvel::dnd {
 
 namespace {
 
-class MemoryStream final : public IStream {
+class MemoryStream final : public com::RefCounted<MemoryStream, com::HeapLifetime, IStream> {
 public:
     explicit MemoryStream(std::string bytes) : bytes_(std::move(bytes)) {}
 
     HRESULT QueryInterface(REFIID iid, void** object) override {
         return com::answerQueryInterface(static_cast<IStream*>(this), iid, {IID_IStream}, object);
-    }
-    ULONG AddRef() override { return ++refs_; }
-    ULONG Release() override {
-        const ULONG left = --refs_;
-        if (left == 0) {
-            delete this;
-        }
-        return left;
     }
 
     HRESULT Read(void* buffer, ULONG size, ULONG* read) override {
@@ -40,7 +34,6 @@ public:
     }
 
 private:
-    ULONG refs_ = 1;
     std::string bytes_;
     std::size_t position_ = 0;
 };

@@ -8,6 +8,7 @@
 #include <new>
 #include <optional>
 
+#include "platform/com/RefCounted.h"
 #include "platform/dnd/ClipboardFormats.h"
 #include "platform/dnd/GlobalMemory.h"
 #include "platform/dnd/MemoryStream.h"
@@ -103,7 +104,7 @@ QByteArray singleItemDescriptor(bool wide, std::uint64_t size) {
     return bytes;
 }
 
-class MimeDataObject final : public IDataObject {
+class MimeDataObject final : public com::RefCounted<MimeDataObject, com::HeapLifetime, IDataObject> {
 public:
     explicit MimeDataObject(const QMimeData* mime) : mime_(mime) {}
 
@@ -122,14 +123,6 @@ public:
         }
         *object = nullptr;
         return com::E_NOINTERFACE;
-    }
-    ULONG AddRef() override { return ++refs_; }
-    ULONG Release() override {
-        const ULONG left = --refs_;
-        if (left == 0) {
-            delete this;
-        }
-        return left;
     }
 
     HRESULT QueryGetData(FORMATETC* format) override {
@@ -267,7 +260,6 @@ private:
         return *message_;
     }
 
-    ULONG refs_ = 1;
     QPointer<const QMimeData> mime_;
     std::optional<QByteArray> message_;  // read once, at the drop
 };

@@ -87,7 +87,6 @@ TEST(UIFileDragDropOnWidgets, aWindowWithoutDropTargetIsTakenAtOnce) {
     EXPECT_NE(GetPropA(h, kDropTargetProperty), nullptr);
     EXPECT_EQ(a.object->UnRegisterFileDrop(static_cast<LONG>(h)), S_OK);
     EXPECT_EQ(GetPropA(h, kDropTargetProperty), nullptr);
-    EXPECT_EQ(a.object->UnRegisterFileDrop(static_cast<LONG>(h)), S_OK);
 
     EXPECT_EQ(a.object->RegisterFileDrop(0, location.get()), DRAGDROP_E_INVALIDHWND);
 }

@@ -114,12 +114,6 @@ TEST(UIFileDragDrop, typeInformationNamesTheMembersAndTheirHelpTexts) {
     ASSERT_EQ(events->GetDocumentation(MEMBERID_NIL, &name, &help), S_OK);
     EXPECT_EQ(text(name), "_FileDragDropEvents");
     EXPECT_EQ(text(help), "_FileDragDropEvents Interface");
-    ASSERT_EQ(events->GetDocumentation(1, &name, &help), S_OK);
-    EXPECT_EQ(text(name), "FilesDropped");
-    EXPECT_EQ(text(help), "method FilesDropped");
-    ASSERT_EQ(events->GetDocumentation(2, &name, &help), S_OK);
-    EXPECT_EQ(text(name), "DragOver");
-    EXPECT_EQ(text(help), "method DragOver");
 
     ComPtr<ITypeInfo> coclass;
     ASSERT_EQ(lib->GetTypeInfoOfGuid(tromsel::CLSID_UIFileDragDrop, coclass.put()), S_OK);
@@ -182,11 +176,6 @@ TEST(UIFileDragDrop, lateBoundCallsAndTheConnectionPoint) {
     ComPtr<IConnectionPoint> point;
     EXPECT_EQ(container->FindConnectionPoint(IID_IDispatch, point.put()), CONNECT_E_NOCONNECTION);
     ASSERT_EQ(container->FindConnectionPoint(tromsel::DIID__FileDragDropEvents, point.put()), S_OK);
-    RecordingSink plain(false);
-    DWORD_PTR cookie = 1;
-    EXPECT_EQ(point->Advise(&plain, &cookie), CONNECT_E_CANNOTCONNECT);
-    EXPECT_EQ(cookie, 0u);
-    EXPECT_EQ(point->Unadvise(12345), CONNECT_E_NOCONNECTION);
 
     ComPtr<IEnumConnectionPoints> all;
     ASSERT_EQ(container->EnumConnectionPoints(all.put()), S_OK);

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/com/Dispatch.h"
+#include "platform/com/RefCounted.h"
 #include "platform/dnd/ClipboardFormats.h"
 #include "platform/dnd/DropTargetBase.h"
 #include "platform/dnd/GlobalMemory.h"
@@ -48,7 +49,7 @@ inline std::string descriptorOf(const std::vector<std::string>& names, long coun
 
 // Delivers its bytes, then answers `endAnswer`; with failAt set, answers
 // `failure` once that many bytes have been delivered.
-class ScriptedStream final : public IStream {
+class ScriptedStream final : public RefCounted<ScriptedStream, HeapLifetime, IStream> {
 public:
     explicit ScriptedStream(std::string bytes) : bytes_(std::move(bytes)) {}
     size_t failAt = SIZE_MAX;
@@ -56,21 +57,7 @@ public:
     int* reads = nullptr;  // counts the calls of Read when set
 
     HRESULT QueryInterface(REFIID iid, void** object) override {
-        if (iid == IID_IUnknown || iid == IID_IStream) {
-            *object = this;
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG AddRef() override { return ++refs_; }
-    ULONG Release() override {
-        const ULONG left = --refs_;
-        if (left == 0) {
-            delete this;
-        }
-        return left;
+        return answerQueryInterface(static_cast<IStream*>(this), iid, {IID_IStream}, object);
     }
     HRESULT Read(void* buffer, ULONG size, ULONG* read) override {
         if (reads) {
@@ -87,13 +74,13 @@ public:
     }
 
 private:
-    ULONG refs_ = 1;
     std::string bytes_;
     size_t pos_ = 0;
 };
 
-// A data object with a descriptor and per-item contents set by the test.
-class TestDataObject final : public IDataObject {
+// A data object with a descriptor and per-item contents set by the test; it
+// lives on the test's stack.
+class TestDataObject final : public RefCounted<TestDataObject, ScopedLifetime, IDataObject> {
 public:
     std::string descriptor;
     bool offerDescriptor = true;
@@ -105,16 +92,8 @@ public:
     std::map<LONG, int> readsOfItem;  // calls of Read on each item's stream
 
     HRESULT QueryInterface(REFIID iid, void** object) override {
-        if (iid == IID_IUnknown || iid == IID_IDataObject) {
-            *object = this;
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
+        return answerQueryInterface(static_cast<IDataObject*>(this), iid, {IID_IDataObject}, object);
     }
-    ULONG AddRef() override { return ++refs_; }
-    ULONG Release() override { return --refs_; }  // lives on the test's stack
 
     HRESULT QueryGetData(FORMATETC* f) override {
         if (f->cfFormat == RegisterClipboardFormatA(kDescriptorFormat)) {
@@ -156,14 +135,12 @@ public:
         m->pUnkForRelease = nullptr;
         return S_OK;
     }
-
-private:
-    ULONG refs_ = 1;
 };
 
 // An event sink of _FileDragDropEvents that records every event; with
-// `acceptEvents` false it answers only IUnknown and IDispatch.
-class RecordingSink final : public IDispatch {
+// `acceptEvents` false it answers only IUnknown and IDispatch. It lives on the
+// test's stack.
+class RecordingSink final : public RefCounted<RecordingSink, ScopedLifetime, IDispatch> {
 public:
     explicit RecordingSink(bool acceptEvents = true) : acceptEvents_(acceptEvents) {}
     std::vector<std::string> fileLists;
@@ -172,18 +149,13 @@ public:
     std::function<void()> onEvent;
 
     HRESULT QueryInterface(REFIID iid, void** object) override {
-        if (iid == IID_IUnknown || iid == IID_IDispatch ||
-            (acceptEvents_ && iid == tromsel::DIID__FileDragDropEvents)) {
-            *object = static_cast<IDispatch*>(this);
-            AddRef();
-            return S_OK;
+        if (!acceptEvents_ && iid == tromsel::DIID__FileDragDropEvents) {
+            *object = nullptr;
+            return E_NOINTERFACE;
         }
-        *object = nullptr;
-        return E_NOINTERFACE;
+        return answerQueryInterface(static_cast<IDispatch*>(this), iid,
+                                    {IID_IDispatch, tromsel::DIID__FileDragDropEvents}, object);
     }
-    ULONG AddRef() override { return ++refs_; }
-    ULONG Release() override { return --refs_; }  // lives on the test's stack
-    ULONG refs() const { return refs_; }
 
     HRESULT GetTypeInfoCount(UINT* count) override {
         *count = 0;
@@ -212,7 +184,6 @@ public:
 
 private:
     bool acceptEvents_;
-    ULONG refs_ = 1;
 };
 
 // A drop target like the program's own controls register; counts calls.
