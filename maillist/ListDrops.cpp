@@ -273,7 +273,7 @@ void ListDrops::lvListView_Drop(dnd::IDataObject* data) {
         return;
     }
     s_importDropFiles(paths, state_.pv.curDir);
-    state_.pv.modFlag = true;
+    state_.pv.markModified();
 }
 
 void ListDrops::s_importDropFiles(const std::vector<std::string>& paths, const std::string& dirKey) {
@@ -282,7 +282,7 @@ void ListDrops::s_importDropFiles(const std::vector<std::string>& paths, const s
     const mailimport::DropImport result =
         mailimport::importFiles(pv, state_.mailCounter, paths, dirKey, [&](int stored) {
             controls_.statusBar.setPanelText(1, storedText(stored));
-            pv.modFlag = true;
+            pv.markModified();
             // A long drop keeps the window painted; input waits for the end.
             QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         });
@@ -304,7 +304,7 @@ void ListDrops::s_importMailFl(const std::string& path, const std::string& dirKe
     ProgramValues& pv = state_.pv;
     if (mailimport::importMailFile(pv, state_.mailCounter, path, dirKey) == mailimport::ImportOutcome::Stored) {
         controls_.statusBar.setPanelText(1, storedText(1));
-        pv.modFlag = true;
+        pv.markModified();
     }
     controls_.mailList.s_mailListLoad(pv.curDir);
 }
@@ -341,7 +341,7 @@ void ListDrops::UIDragDrop_FilesDropped(const std::string& fileList) {
     if (std::filesystem::is_regular_file(entry, ec)) {
         std::filesystem::remove(entry, ec);
     }
-    pv.modFlag = true;
+    pv.markModified();
     controls_.window.unsetCursor();
 }
 
