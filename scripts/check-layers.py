@@ -74,8 +74,6 @@ ALLOWED = [
     # including file          included header            why
     ("maillist/ListDrops.*",  "tromsel/FileDragDrop.h",  "the component's binary interface: the program "
                                                          "reaches libtromsel.so through the class store"),
-    ("folders/*",             "maillist/*",              "qv_folders links qv_maillist (the tree shows the "
-                                                         "list of the folder it selects)"),
 ]
 
 # Shared libraries quorvel-cli must not need: it runs where there is no display.
