@@ -8,14 +8,15 @@
 
 #include "import/MailImporter.h"
 #include "maillist/MailList.h"
-#include "toolkit/ListView.h"
-#include "toolkit/StatusBar.h"
-#include "toolkit/TreeView.h"
 #include "platform/com/Activation.h"
+#include "platform/com/RefCounted.h"
 #include "platform/dialogs/MessageService.h"
 #include "platform/dnd/DragDrop.h"
 #include "platform/dnd/DropTargetBase.h"
 #include "platform/dnd/MimeDataObject.h"
+#include "toolkit/ListView.h"
+#include "toolkit/StatusBar.h"
+#include "toolkit/TreeView.h"
 
 namespace quorvel {
 
@@ -95,7 +96,7 @@ private:
 };
 
 // The receiver of the component's events.
-class ListDrops::EventSink final : public com::IDispatch {
+class ListDrops::EventSink final : public com::RefCounted<ListDrops::EventSink, com::HeapLifetime, com::IDispatch> {
 public:
     explicit EventSink(ListDrops* owner) : owner_(owner) {}
     void detach() { owner_ = nullptr; }
@@ -103,14 +104,6 @@ public:
     com::HRESULT QueryInterface(com::REFIID iid, void** object) override {
         return com::answerQueryInterface(static_cast<com::IDispatch*>(this), iid,
                                          {com::IID_IDispatch, tromsel::DIID__FileDragDropEvents}, object);
-    }
-    com::ULONG AddRef() override { return ++refs_; }
-    com::ULONG Release() override {
-        const com::ULONG left = --refs_;
-        if (left == 0) {
-            delete this;
-        }
-        return left;
     }
     com::HRESULT GetTypeInfoCount(com::UINT* count) override {
         if (!count) {
@@ -146,9 +139,9 @@ public:
     }
 
 private:
+    friend RefCounted;
     ~EventSink() = default;
     ListDrops* owner_;
-    com::ULONG refs_ = 1;
 };
 
 ListDrops::ListDrops(const DropState& state, const DropControls& controls)
