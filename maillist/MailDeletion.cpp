@@ -1,31 +1,51 @@
 #include "maillist/MailDeletion.h"
 
+#include <algorithm>
+
 #include "archive/LtDataBaseInfo.h"
 #include "archive/Schema.h"
 
 namespace quorvel {
 
-bool s_delMailByID(const ProgramValues& pv, const std::vector<int32_t>& delLst, const std::string& TblName) {
-    archive::LtDataBaseInfo db(workingFile(pv), TblName);
-    if (!db.DB_Open(archive::sqlSelectAllById(TblName), true)) {
+using namespace archive;
+
+namespace {
+
+// Identifiers per statement: a folder of 10,000 mails goes in a few
+// statements, each finding its rows through the ID index.
+constexpr size_t kIdsPerStatement = 500;
+
+bool deleteRows(Database& db, const std::string& table, const std::string& idColumn, const std::vector<int32_t>& ids) {
+    for (size_t from = 0; from < ids.size(); from += kIdsPerStatement) {
+        const size_t to = std::min(ids.size(), from + kIdsPerStatement);
+        std::string sql = "DELETE FROM " + table + " WHERE " + idColumn + " IN (";
+        for (size_t i = from; i < to; ++i) {
+            sql += (i == from ? "" : ",") + std::to_string(ids[i]);
+        }
+        sql += ")";
+        DbError error;
+        if (!db.execute(sql, error)) {
+            return LtDataBaseInfo(db.path(), table).reportError(error, "Delete");
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+bool deleteMails(Database& db, const TableDefs& defs, const std::vector<int32_t>& ids) {
+    return deleteRows(db, defs.tblNames[kMailInfTabl], defs.infCols[col::kInfId].colName, ids) &&
+           deleteRows(db, defs.tblNames[kMailOBJTabl], defs.objCols[col::kObjId].colName, ids);
+}
+
+bool deleteMailsFromArchive(const std::string& workingFile, const TableDefs& defs, const std::vector<int32_t>& ids) {
+    LtDataBaseInfo db(workingFile, defs.tblNames[kMailInfTabl]);
+    if (!db.DB_Open(sqlAppendOnly(db.Tname), true)) {
         return false;
     }
-    archive::Transaction tx(*db.Dbase);
-    for (size_t i = 1; i < delLst.size(); ++i) {
-        const std::string c = archive::condId(delLst[i]);
-        db.DB_MoveFirst();
-        if (!db.DB_FindFirst(c)) {
-            continue;  // no row carries it
-        }
-        // Every row carrying the identifier goes, not only the first.
-        do {
-            if (!db.DB_Delete()) {
-                return false;
-            }
-        } while (!db.RecSet->isEOF() && db.DB_FindNext(c));
-    }
-    archive::DbError error;
-    return tx.commit(error) || db.reportError(error, "Delete");
+    Transaction tx(*db.Dbase);
+    DbError error;
+    return deleteMails(*db.Dbase, defs, ids) && (tx.commit(error) || db.reportError(error, "Delete"));
 }
 
 }  // namespace quorvel

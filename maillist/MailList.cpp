@@ -28,20 +28,20 @@ MailList::MailList(ProgramValues& pv, ui::ListView& list, QMenu& contextMenu, QO
 }
 
 void MailList::mnuDelMal() {
-    std::vector<int32_t> delLst{0};
+    std::vector<int32_t> ids;
     for (const QString& key : list_.selectedKeysInOrder()) {
-        delLst.push_back(archive::keyToId(key.toStdString()));
+        ids.push_back(archive::keyToId(key.toStdString()));
     }
-    for (size_t i = 1; i < delLst.size(); ++i) {
-        list_.removeItem(QString::fromStdString(archive::makeKey(delLst[i])));
+    for (int32_t id : ids) {
+        list_.removeItem(QString::fromStdString(archive::makeKey(id)));
     }
-    if (delLst.size() > 1 && s_delMailByID(pv_, delLst, pv_.defs.tblNames[archive::kMailInfTabl])) {
-        s_delMailByID(pv_, delLst, pv_.defs.tblNames[archive::kMailOBJTabl]);
+    if (!ids.empty()) {
+        deleteMailsFromArchive(workingFile(pv_), pv_.defs, ids);
     }
     if (resetPreview) {
         resetPreview();
     }
-    pv_.modFlag = true;
+    pv_.markModified();
 }
 
 void MailList::lvListView_DblClick() {

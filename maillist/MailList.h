@@ -34,7 +34,8 @@ public:
     // keeps what it showed.
     void s_mailListLoad(const std::string& dirKey);
 
-    // Deletes the selected mails from the list and from both tables.
+    // Deletes the selected mails from the list and, in one transaction, both
+    // rows of each from the archive.
     void mnuDelMal();
     // Opens the selected mail in the mail program.
     void lvListView_DblClick();

@@ -121,13 +121,12 @@ int main(int argc, char** argv) {
     const double sortedLoad = since(t);
 
     // Deleting 1,000 selected mails of the folder, as mnuDelMal does.
-    std::vector<int32_t> delLst{0};
+    std::vector<int32_t> ids;
     for (int i = 1; i <= 1000; ++i) {
-        delLst.push_back(i * (kMails / 1000));
+        ids.push_back(i * (kMails / 1000));
     }
     t = Clock::now();
-    s_delMailByID(pv, delLst, "MailInfTabl");
-    s_delMailByID(pv, delLst, "MailOBJTabl");
+    deleteMailsFromArchive(workingFile(pv), pv.defs, ids);
     const double deletion = since(t);
 
     std::printf("deleting 1,000 of %d mails from both tables: %.3f s\n", kMails, deletion);
