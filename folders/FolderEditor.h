@@ -17,9 +17,9 @@ namespace ui {
 class TreeView;
 }  // namespace ui
 
-// Creating, renaming and deleting folders from the tree. Every change is made
-// on the tree and written to the archive; a deletion is one transaction, and
-// the tree changes only once the archive has.
+// Creating, renaming and deleting folders from the tree. Each change goes to
+// the folder model, which writes it to the archive as one transaction; the
+// tree changes only once the archive has.
 class FolderEditor : public QObject {
     Q_OBJECT
 public:
@@ -48,8 +48,6 @@ public:
     QString pressedNode() const { return pressed_; }
 
 private:
-    bool deleteFromArchive(const std::vector<int32_t>& folderIds, const QString& removedKey);
-
     ProgramValues& pv_;
     int32_t& dirCounter_;
     ui::TreeView& tree_;

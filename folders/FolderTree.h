@@ -2,15 +2,13 @@
 
 #include <QObject>
 #include <QString>
+#include <optional>
 #include <string>
 
 #include "app/ProgramValues.h"
+#include "folders/model/FolderModel.h"
 
 class QLabel;
-
-namespace quorvel::archive {
-class Database;
-}
 
 namespace quorvel {
 
@@ -21,9 +19,9 @@ class StatusBar;
 class TreeView;
 }  // namespace ui
 
-// The folder tree as the working copy of the archive's folders: loaded from
-// the archive, the current folder chosen and shown, and written back whole
-// after every folder change.
+// The folder tree: the folder model of the open archive shown as nodes keyed
+// "12_", the current folder chosen and shown. The model is the truth; the
+// nodes follow it once an edit has reached the archive.
 class FolderTree : public QObject {
     Q_OBJECT
 public:
@@ -34,8 +32,8 @@ public:
     FolderTree(ProgramValues& pv, ui::TreeView& tree, QLabel& title, ui::StatusBar& status, MailList& mails,
                Preview& preview, QObject* parent = nullptr);
 
-    // Builds every node from the archive's folder table; the root shows the
-    // archive's file name.
+    // Loads the model from the archive's folder table and builds every node
+    // from it; the root shows the archive's file name.
     void loadTree();
     // Selects the folder of a key and shows its path in the title.
     void s_curDirApr(const std::string& curDir);
@@ -46,27 +44,29 @@ public:
     void showFolder(const QString& key);
     // The mail count of the list in the status bar.
     void showMailCount();
-    // Rewrites the archive's folder table from the tree; false on a failure.
+    // Rewrites the archive's folder table from the model; false on a failure.
     bool s_maileDirSave();
-    // Empties and rewrites the folder table of the open file `db`, inside the
-    // caller's transaction, leaving out the subtree of `leaveOut`.
-    bool writeFolderTable(archive::Database& db, const QString& leaveOut);
     int32_t f_getMaxDirID();
     int32_t f_getMaxMalID();
+
+    folders::FolderModel& model() { return model_; }
+    // A folder's node key, and the folder of a key (none for a key that no
+    // folder's identifier gives).
+    static QString keyOf(folders::FolderModel::Id id);
+    static std::optional<folders::FolderModel::Id> idOf(const QString& key);
 
     QString lastClicked() const { return lastClicked_; }
     void forgetLastClicked() { lastClicked_.clear(); }
     void setLastClicked(const QString& key) { lastClicked_ = key; }
 
 private:
-    int32_t maxId(int table);
-
     ProgramValues& pv_;
     ui::TreeView& tree_;
     QLabel& title_;
     ui::StatusBar& status_;
     MailList& mails_;
     Preview& preview_;
+    folders::FolderModel model_;
     QString lastClicked_;
 };
 

@@ -4,20 +4,20 @@
 #include <QDrag>
 #include <QMimeData>
 
-#include "archive/LtDataBaseInfo.h"
 #include "archive/Schema.h"
 #include "folders/FolderEditor.h"
 #include "folders/FolderTree.h"
 #include "maillist/ListDrops.h"
-#include "toolkit/ListView.h"
-#include "toolkit/TreeView.h"
 #include "platform/dnd/DragDrop.h"
 #include "platform/dnd/DropTargetBase.h"
 #include "platform/dnd/MimeDataObject.h"
+#include "toolkit/ListView.h"
+#include "toolkit/TreeView.h"
 
 namespace quorvel {
 
-using namespace archive;
+using archive::keyToId;
+using folders::FolderModel;
 
 // The tree's own drop target: hands the drag events to the drops.
 class TreeDrops::Target final : public dnd::DropTargetBase {
@@ -145,63 +145,59 @@ void TreeDrops::tvTreeView_OLEDragDrop(dnd::IDataObject* data) {
         draggedFolder_.clear();
     } else if (const QMimeData* mime = dnd::mimeDataOf(data); mime && mime->hasUrls()) {
         listDrops_.s_importDropFiles(ListDrops::droppedPaths(mime), target.toStdString());
-        pv_.modFlag = true;
+        pv_.markModified();
     }
     tree_.setDropHighlight({});
     tree_.window()->unsetCursor();
 }
 
 bool TreeDrops::moveMails(const std::vector<std::string>& mailKeys, const QString& folderKey) {
-    const bool moved = moveMailsToFolder(pv_, list_, mailKeys, folderKey);
+    const bool moved = moveMailsToFolder(pv_, folders_.model(), mailKeys, folderKey);
+    if (moved) {
+        for (const std::string& key : mailKeys) {
+            list_.removeItem(QString::fromStdString(key));
+        }
+    }
     folders_.showMailCount();
     return moved;
 }
 
-bool moveMailsToFolder(ProgramValues& pv, ui::ListView& list, const std::vector<std::string>& mailKeys,
+bool moveMailsToFolder(ProgramValues& pv, FolderModel& folders, const std::vector<std::string>& mailKeys,
                        const QString& folderKey) {
-    const std::string& table = pv.defs.tblNames[kMailInfTabl];
-    LtDataBaseInfo db(workingFile(pv), table);
-    if (!db.DB_Open(sqlSelectAllById(table), true)) {
-        return false;
-    }
-    Transaction tx(*db.Dbase);
-    const std::string dirId = std::to_string(keyToId(folderKey.toStdString()));
+    const auto folder = FolderTree::idOf(folderKey);
+    std::vector<int32_t> mailIds;
     for (const std::string& key : mailKeys) {
-        if (!db.DB_FindFirst(condId(keyToId(key))) || !db.DB_Edit()) {
-            continue;  // a mail no longer stored has nothing to move
-        }
-        db.RecSet->Fields(pv.defs.infCols[col::kInfDirId].colName).setValue(dirId);
-        if (!db.DB_Update()) {
-            return false;  // rolled back: the list still shows what the folder holds
-        }
+        mailIds.push_back(keyToId(key));
     }
-    DbError error;
-    if (!tx.commit(error)) {
-        return db.reportError(error, "Update");
+    if (!folder || !folders.moveMails(mailIds, *folder)) {
+        return false;  // rolled back: the list still shows what the folder holds
     }
-    for (const std::string& key : mailKeys) {
-        list.removeItem(QString::fromStdString(key));
-    }
-    pv.modFlag = true;
+    pv.markModified();
     return true;
 }
 
 bool TreeDrops::moveFolder(const QString& folderKey, const QString& parentKey) {
-    const QString oldParent = tree_.parentKey(folderKey);
-    if (tree_.setParent(folderKey, parentKey) == ui::TreeView::kErrCycle) {
-        // Onto itself or below itself: refused without a word. The tree is
-        // saved as it stands and the archive counts as changed all the same.
-        QApplication::beep();
-        folders_.s_maileDirSave();
-        pv_.modFlag = true;
+    const auto folder = FolderTree::idOf(folderKey), parent = FolderTree::idOf(parentKey);
+    if (!folder || !parent) {
         return false;
     }
+    switch (folders_.model().moveFolder(*folder, *parent)) {
+        case FolderModel::kOk:
+            break;
+        case FolderModel::kErrCycle:
+            // Onto itself or below itself: refused without a word. The folders
+            // are saved as they stand and the archive counts as changed all
+            // the same.
+            QApplication::beep();
+            folders_.s_maileDirSave();
+            pv_.markModified();
+            return false;
+        default:
+            return false;  // the archive keeps the old place, so does the tree
+    }
+    tree_.setParent(folderKey, parentKey);
     tree_.setSorted(parentKey, true);
-    if (!folders_.s_maileDirSave()) {
-        tree_.setParent(folderKey, oldParent);  // the archive keeps the old place, so does the tree
-        return false;
-    }
-    pv_.modFlag = true;
+    pv_.markModified();
     return true;
 }
 

@@ -13,14 +13,18 @@ namespace quorvel {
 class FolderEditor;
 class FolderTree;
 class ListDrops;
+namespace folders {
+class FolderModel;
+}  // namespace folders
 namespace ui {
 class ListView;
 class TreeView;
 }  // namespace ui
 
 // Moves mails (keys "12_") into a folder in one transaction: all of them, or
-// none when the archive refused; their list rows go once the archive has them.
-bool moveMailsToFolder(ProgramValues& pv, ui::ListView& list, const std::vector<std::string>& mailKeys,
+// none when the archive refused. The caller takes their list rows away once
+// this answered true.
+bool moveMailsToFolder(ProgramValues& pv, folders::FolderModel& folders, const std::vector<std::string>& mailKeys,
                        const QString& folderKey);
 
 // The folder tree as a drop target: mails dragged from the list move into the

@@ -16,10 +16,10 @@
 #include "folders/TreeDrops.h"
 #include "maillist/MailList.h"
 #include "maillist/Preview.h"
+#include "platform/dialogs/MessageService.h"
 #include "toolkit/ListView.h"
 #include "toolkit/StatusBar.h"
 #include "toolkit/TreeView.h"
-#include "platform/dialogs/MessageService.h"
 
 namespace fs = std::filesystem;
 using namespace quorvel;
@@ -107,7 +107,7 @@ int main(int argc, char** argv) {
         keys.push_back(archive::makeKey(i));  // i % 10 == 0: folder 2
     }
     t = Clock::now();
-    const bool moved = moveMailsToFolder(pv, list, keys, "3_");
+    const bool moved = moveMailsToFolder(pv, folders.model(), keys, "3_");
     const double moveSeconds = std::chrono::duration<double>(Clock::now() - t).count();
     std::printf("moving %zu mails to another folder: %.3f s (%s)\n", keys.size(), moveSeconds,
                 moved ? "moved" : "failed");

@@ -1,5 +1,6 @@
 // Drops on the folder tree: mails from the list, folders within the tree,
-// mail files from outside.
+// mail files from outside. What a move writes to the archive is tested on the
+// folder model (tests/folders).
 #include <QMimeData>
 #include <QtTest>
 
@@ -10,10 +11,10 @@
 #include "folders/TreeDrops.h"
 #include "maillist/ListDrops.h"
 #include "maillist/MailList.h"
-#include "tromsel/TromselRegistration.h"
 #include "platform/dnd/MimeDataObject.h"
-#include "tests/mainwindow/ArchiveInvariants.h"
+#include "tests/folders/TreeFollowsModel.h"
 #include "tests/mainwindow/WindowFixture.h"
+#include "tromsel/TromselRegistration.h"
 
 using namespace quorvel;
 using test::Instance;
@@ -29,18 +30,6 @@ std::vector<int> mailsOf(const ProgramValues& pv, int dirId) {
         }
     }
     return ids;
-}
-
-QStringList folderRows(const ProgramValues& pv) {
-    archive::LtDataBaseInfo db(workingFile(pv), "mailDirTabl");
-    QStringList rows;
-    if (db.DB_Open(archive::sqlSelectAllById("mailDirTabl"), false)) {
-        for (db.DB_MoveFirst(); !db.RecSet->isEOF(); db.DB_MoveNext()) {
-            rows << QString::fromStdString(db.RecSet->Fields("ID").Value().toText() + ":" +
-                                           db.RecSet->Fields("parentID").Value().toText());
-        }
-    }
-    return rows;
 }
 
 // A whole drag over the tree ending on a node (or on empty space).
@@ -84,21 +73,18 @@ void TreeDropsTest::mailsFromTheListMoveIntoTheFolder() {
     w->listDragActive = true;
     inst.pv.modFlag = false;
     dropOnTree(w->tvTreeView, mime, "1_");
-    QCOMPARE(mailsOf(inst.pv, 1), (std::vector<int>{1, 2, 3}));
     QCOMPARE(w->lvListView->itemCount(), 3);
     QVERIFY(!inst.pv.modFlag);
 
     w->dragKeys = {"", "1_", "2_"};
     dropOnTree(w->tvTreeView, mime, "2_");
     QCOMPARE(mailsOf(inst.pv, 2), (std::vector<int>{1, 2}));
-    QCOMPARE(mailsOf(inst.pv, 1), (std::vector<int>{3}));
     QCOMPARE(w->lvListView->itemCount(), 1);
     QCOMPARE(w->sbStatusBar->panelText(1), QStringLiteral("1通のメールがあります。"));
     QCOMPARE(w->dragKeys, std::vector<std::string>{""});
     QVERIFY(inst.pv.modFlag);
     QVERIFY(w->tvTreeView->dropHighlight().isEmpty());
     w->listDragActive = false;
-    test::verifyArchiveInvariants(inst.pv);
     inst.msgs.setNextAnswer(platform::MsgAnswer::No);
     w->close();
 }
@@ -108,14 +94,12 @@ void TreeDropsTest::foldersMoveWithTheirSubtreeButNeverBelowThemselves() {
     auto w = inst.start();
     QVERIFY(w);
     ui::TreeView* tree = w->tvTreeView;
-    tree->selectNode("1_");
-    QVERIFY(w->folderEditor().addFolder("a"));  // 2
-    tree->selectNode("2_");
-    QVERIFY(w->folderEditor().addFolder("b"));  // 3 under 2
-    tree->selectNode("3_");
-    QVERIFY(w->folderEditor().addFolder("c"));  // 4 under 3
-    tree->selectNode("1_");
-    QVERIFY(w->folderEditor().addFolder("d"));  // 5
+    // 2 under the root, 3 under 2, 4 under 3; 5 beside 2.
+    for (const auto& [parent, name] :
+         std::vector<std::pair<const char*, const char*>>{{"1_", "a"}, {"2_", "b"}, {"3_", "c"}, {"1_", "d"}}) {
+        tree->selectNode(parent);
+        QVERIFY(w->folderEditor().addFolder(name));
+    }
 
     TreeDrops& drops = w->treeDrops();
     inst.pv.modFlag = false;
@@ -124,7 +108,7 @@ void TreeDropsTest::foldersMoveWithTheirSubtreeButNeverBelowThemselves() {
     QVERIFY(inst.pv.modFlag);
     QVERIFY(drops.moveFolder("2_", "5_"));
     QCOMPARE(tree->fullPath("4_"), QStringLiteral("新規_1.qvb\\d\\a\\b\\c"));
-    QCOMPARE(folderRows(inst.pv), QStringList({"1:0", "2:5", "3:2", "4:3", "5:1"}));
+    test::verifyTreeFollowsModel(w->folderTree(), *tree);
 
     // The same through a drag of the tree: pressed node, drop on a folder.
     tree->expandAll();
@@ -135,7 +119,6 @@ void TreeDropsTest::foldersMoveWithTheirSubtreeButNeverBelowThemselves() {
     dropOnTree(tree, mime, "1_");
     drops.tvTreeView_OLECompleteDrag();
     QCOMPARE(tree->parentKey("3_"), QStringLiteral("1_"));
-    QCOMPARE(folderRows(inst.pv), QStringList({"1:0", "2:5", "3:1", "4:3", "5:1"}));
     QVERIFY(!drops.treeDragActive());
 
     // Released over empty space: nothing happens.
@@ -144,17 +127,26 @@ void TreeDropsTest::foldersMoveWithTheirSubtreeButNeverBelowThemselves() {
     dropOnTree(tree, mime, {});
     drops.tvTreeView_OLECompleteDrag();
     QCOMPARE(tree->parentKey("4_"), QStringLiteral("3_"));
+    test::verifyTreeFollowsModel(w->folderTree(), *tree);
 
-    // Reopened, the tree has the same shape; a folder made under a folder
-    // that had none sorts among its new siblings.
+    // Reloaded with names the tree sorts by UTF-16, and edited again, the
+    // tree still shows the model's order.
+    archive::LtDataBaseInfo db(workingFile(inst.pv), "mailDirTabl");
+    QVERIFY(
+        db.DB_Execute("INSERT INTO mailDirTabl (ID, dname, parentID) VALUES (6, '｡', 1), (7, '😀', 1), "
+                      "(8, 'B', 1), (9, 'a', 1), (10, 'a', 1)"));
     w->folderTree().loadTree();
+    w->dirCounter = w->folderTree().f_getMaxDirID();
+    test::verifyTreeFollowsModel(w->folderTree(), *tree);
     QCOMPARE(tree->fullPath("4_"), QStringLiteral("新規_1.qvb\\b\\c"));
-    QCOMPARE(tree->fullPath("2_"), QStringLiteral("新規_1.qvb\\d\\a"));
-    tree->selectNode("4_");
-    QVERIFY(w->folderEditor().addFolder("z"));
-    QVERIFY(w->folderEditor().addFolder("m"));
-    QCOMPARE(tree->firstChild("4_"), QStringLiteral("7_"));
-    test::verifyArchiveInvariants(inst.pv);
+    QVERIFY(drops.moveFolder("3_", "5_"));
+    bool cancel = false;
+    w->folderEditor().tvTreeView_AfterLabelEdit("10_", "B", &cancel);
+    QVERIFY(!cancel);
+    tree->setText("10_", "B");  // as the label editor does once the name was taken
+    tree->selectNode("1_");
+    QVERIFY(w->folderEditor().addFolder("a"));
+    test::verifyTreeFollowsModel(w->folderTree(), *tree);
     inst.msgs.setNextAnswer(platform::MsgAnswer::No);
     w->close();
 }
@@ -216,7 +208,6 @@ void TreeDropsTest::mailFilesAreImportedIntoTheFolder() {
     QCOMPARE(mailsOf(inst.pv, 3), std::vector<int>{3});
     QCOMPARE(mailsOf(inst.pv, 1), std::vector<int>{});
     QVERIFY(w->tvTreeView->dropHighlight().isEmpty());
-    test::verifyArchiveInvariants(inst.pv);
     inst.msgs.setNextAnswer(platform::MsgAnswer::No);
     w->close();
 }
