@@ -79,7 +79,14 @@ protected:
     std::string templatePath() const { return pv.sysPath + "/" + texts::kTemplateName; }
     std::string working(const std::string& name) const { return pv.workPath + "/" + name; }
     std::string openedPath() const { return pv.arcPath + "/" + pv.arcName; }
-    std::string lastMessage() const { return msgs.shown().empty() ? "" : msgs.shown().back().text; }
+    // The last message box and file dialog, or empty ones when none was shown.
+    platform::ScriptedMessageService::Shown lastShown() const {
+        return msgs.shown().empty() ? platform::ScriptedMessageService::Shown{} : msgs.shown().back();
+    }
+    std::string lastMessage() const { return lastShown().text; }
+    platform::FileDialogRequest lastAsked() const {
+        return files.asked().empty() ? platform::FileDialogRequest{} : files.asked().back().request;
+    }
 
     // An archive copied from the template, changed by `sql` when given.
     std::string archiveFile(const std::string& name, const std::string& sql = "") {

@@ -42,7 +42,7 @@ TEST_F(DocumentNew, ReplacingAChangedArchiveAsksToSaveItFirst) {
         msgs.setNextAnswer(saveDialogCancelled ? MsgAnswer::Yes : MsgAnswer::Cancel);
         EXPECT_FALSE(doc.newFromTemplate().done());
         EXPECT_EQ(lastMessage(), texts::kMsgSaveCurrent);
-        EXPECT_EQ(msgs.shown().back().buttons, MsgButtons::YesNoCancel);
+        EXPECT_EQ(lastShown().buttons, MsgButtons::YesNoCancel);
         EXPECT_EQ(pv.arcName, "新規_1.qvb");
         EXPECT_TRUE(pv.modFlag && pv.newFlag && doc.isOpen());
     }

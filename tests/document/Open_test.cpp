@@ -26,8 +26,8 @@ TEST_F(DocumentOpen, AnArchiveInUseIsRefusedAndTheOpenOneStays) {
     files.setNextFileName(dir.file("none.qvb"));
     EXPECT_FALSE(doc.openChosen().done());
     EXPECT_EQ(lastMessage(), texts::kMsgNotFound);
-    EXPECT_EQ(files.asked().back().request.title, texts::kDialogOpen);
-    EXPECT_EQ(files.asked().back().request.filter, texts::kFilter);
+    EXPECT_EQ(lastAsked().title, texts::kDialogOpen);
+    EXPECT_EQ(lastAsked().filter, texts::kFilter);
 
     files.setNextFileName(a);
     ASSERT_TRUE(doc.openChosen().done());
@@ -139,7 +139,7 @@ TEST_F(DocumentOpen, WorkLeftByACrashIsTakenUpDiscardedOrKept) {
     msgs.setNextAnswer(MsgAnswer::Cancel);
     EXPECT_FALSE(doc.open(a).done());
     EXPECT_EQ(lastMessage(), a + archive::kMsgLeftCopyQuestion);
-    EXPECT_EQ(msgs.shown().back().buttons, MsgButtons::YesNoCancel);
+    EXPECT_EQ(lastShown().buttons, MsgButtons::YesNoCancel);
     EXPECT_TRUE(fs::exists(left) && !doc.isOpen());
 
     // Yes takes the work up: shown, unsaved, the archive untouched until a

@@ -36,7 +36,7 @@ TEST_F(DocumentSave, SaveAsWritesAndRetargets) {
     addFolder(13);
     files.setNextFileName(b);
     ASSERT_TRUE(doc.saveAsChosen().done());
-    EXPECT_EQ(files.asked().back().request.fileName, b);
+    EXPECT_EQ(lastAsked().fileName, b);
     EXPECT_EQ(folderRows(b), 3);
     EXPECT_TRUE(msgs.shown().empty());
 
@@ -57,7 +57,7 @@ TEST_F(DocumentSave, AnExistingTargetIsReplacedOnlyWhenFreeWritableAndConfirmed)
     msgs.setNextAnswer(MsgAnswer::No);
     EXPECT_FALSE(doc.saveAs(c).done());
     EXPECT_EQ(lastMessage(), replace);
-    EXPECT_EQ(msgs.shown().back().buttons, MsgButtons::YesNo);
+    EXPECT_EQ(lastShown().buttons, MsgButtons::YesNo);
     EXPECT_EQ(folderRows(c), 1);
 
     // Another instance has it open: refused before anything is written.
@@ -95,7 +95,7 @@ TEST_F(DocumentSave, AReadOnlyArchiveIsWorkedOnButNeverSavedOver) {
 
     files.setNextFileName(dir.file("copy.qvb"));
     ASSERT_TRUE(doc.saveAsChosen().done());
-    EXPECT_EQ(files.asked().back().request.fileName, a);
+    EXPECT_EQ(lastAsked().fileName, a);
     EXPECT_EQ(folderRows(dir.file("copy.qvb")), 2);
     EXPECT_EQ(test::readFile(a), saved);
 }
@@ -109,6 +109,7 @@ TEST_F(DocumentSave, WithoutLockFilesTheArchiveItselfIsWorkedOn) {
     addFolder(4);
     EXPECT_EQ(folderRows(a), 2);  // the change is in the archive at once
     EXPECT_TRUE(doc.save().done());
+    EXPECT_EQ(std::ranges::count(view.busy, texts::kStatusSaving), 0);  // nothing to copy
     msgs.setNextAnswer(MsgAnswer::No);
     ASSERT_TRUE(doc.close().done());
     EXPECT_EQ(folderRows(a), 2);  // closing deleted nothing: there is no copy
