@@ -99,8 +99,9 @@ protected:
     }
     static void runSql(const std::string& path, const std::string& sql) {
         sqlite3* db = nullptr;
-        ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
-        EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sql;
+        const bool opened = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK;
+        EXPECT_TRUE(opened && sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK)
+            << path << ": " << sql;
         sqlite3_close(db);
     }
     // The first value a query gives, or -1 when the file cannot be read.
