@@ -1,4 +1,4 @@
-// New archives, the question before changes are lost, and the start.
+// New archives, and the question before changes are lost.
 #include "app/RegIO.h"
 #include "tests/document/DocumentFixture.h"
 
@@ -120,17 +120,6 @@ TEST_F(DocumentNew, AMissingOrBrokenTemplateMakesNothing) {
     EXPECT_EQ(pv.arcName, "新規_1.qvb");
     EXPECT_TRUE(doc.isOpen() && fs::exists(working("新規_1.hvl")));
     EXPECT_EQ(f_regGetVal("", "newFCnt", ""), "1");
-}
-
-TEST_F(DocumentNew, TheStartRefusesANamedFileThatIsNoArchive) {
-    const std::string notes = dir.file("notes.qvb");
-    test::writeFile(notes, "From: someone\r\n\r\nnot an archive\r\n");
-    pv.arcPath = dir.path();
-    pv.arcName = "notes.qvb";
-    EXPECT_FALSE(doc.openAtStart().done());
-    ASSERT_EQ(msgs.shown().size(), 1u);
-    EXPECT_EQ(lastMessage(), texts::kMsgStartFileBroken);
-    EXPECT_FALSE(doc.isOpen() || fs::exists(dir.file("notes.hvl")));
 }
 
 }  // namespace

@@ -67,6 +67,16 @@ TEST_F(DocumentOpen, FilesThatAreNoArchivesAreRefusedWithOneMessage) {
     const std::string partial = archiveFile("partial.qvb", "DROP TABLE MailOBJTabl");
     const std::string noFolders = archiveFile("nofolders.qvb", "DELETE FROM mailDirTabl");
     const std::string partialBytes = test::readFile(partial);
+
+    // Named at the start: the start's own message, and nothing open.
+    pv.arcPath = dir.path();
+    pv.arcName = "notes.qvb";
+    EXPECT_FALSE(doc.openAtStart().done());
+    EXPECT_EQ(msgs.shown().size(), 1u);
+    EXPECT_EQ(lastMessage(), texts::kMsgStartFileBroken);
+    EXPECT_FALSE(doc.isOpen() || fs::exists(dir.file("notes.hvl")));
+
+    // Chosen to open: one message each; the open archive stays.
     ASSERT_TRUE(doc.newFromTemplate().done());
     view.busy.clear();
 
