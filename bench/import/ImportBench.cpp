@@ -13,6 +13,7 @@
 #include <fstream>
 #include <vector>
 
+#include "archive/ArchiveLocation.h"
 #include "archive/Schema.h"
 #include "archive/db/Database.h"
 #include "bench/import/BenchCorpus.h"
@@ -32,8 +33,8 @@ long peakRssMiB() {
     return u.ru_maxrss / 1024;
 }
 
-ProgramValues archiveIn(const std::string& folder, const std::string& name) {
-    ProgramValues pv;
+archive::ArchiveLocation archiveIn(const std::string& folder, const std::string& name) {
+    archive::ArchiveLocation pv;
     pv.defs = archive::makeTableDefs();
     pv.arcPath = folder;
     pv.arcName = pv.lockName = name;
@@ -41,7 +42,7 @@ ProgramValues archiveIn(const std::string& folder, const std::string& name) {
     return pv;
 }
 
-double importRun(ProgramValues& pv, const std::vector<std::string>& files) {
+double importRun(archive::ArchiveLocation& pv, const std::vector<std::string>& files) {
     int32_t counter = 0;
     auto t = Clock::now();
     auto result = mailimport::importFiles(pv, counter, files, "1_");
@@ -90,13 +91,13 @@ int main(int argc, char** argv) {
     }
 
     // The working copy of an archive opened with lock files: scratch until saved.
-    ProgramValues working = archiveIn(scratch.path(), "working.hvl");
+    archive::ArchiveLocation working = archiveIn(scratch.path(), "working.hvl");
     archive::markScratchFile(workingFile(working), true);
     const double scratchSeconds = importRun(working, files);
 
     // An archive worked on in place: each stored mail is on disk when reported.
     const int durableCount = std::min(count, 1000);
-    ProgramValues inPlace = archiveIn(scratch.path(), "inplace.qvb");
+    archive::ArchiveLocation inPlace = archiveIn(scratch.path(), "inplace.qvb");
     const double durableSeconds =
         importRun(inPlace, std::vector<std::string>(files.begin(), files.begin() + durableCount));
 
