@@ -1,6 +1,5 @@
 // The template archive the build generates from the schema file.
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 #include "archive/LtDataBaseInfo.h"
 #include "platform/dialogs/MessageService.h"
@@ -9,25 +8,8 @@
 using namespace quorvel::archive;
 using quorvel::platform::ScopedScriptedMessages;
 using quorvel::test::makeArchive;
+using quorvel::test::rowsOf;
 using quorvel::test::TempDir;
-
-namespace {
-std::string queryText(sqlite3* db, const std::string& sql) {
-    sqlite3_stmt* st = nullptr;
-    std::string out;
-    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr) == SQLITE_OK) {
-        while (sqlite3_step(st) == SQLITE_ROW) {
-            for (int c = 0; c < sqlite3_column_count(st); ++c) {
-                auto t = sqlite3_column_text(st, c);
-                out += (c ? "|" : "") + std::string(t ? reinterpret_cast<const char*>(t) : "NULL");
-            }
-            out += "\n";
-        }
-    }
-    sqlite3_finalize(st);
-    return out;
-}
-}  // namespace
 
 TEST(Template, holdsTheTablesAndFixedRows) {
     TempDir dir;
@@ -67,12 +49,12 @@ TEST(Template, usesARollbackJournalAndIndexesTheIdentifiers) {
     const std::string path = makeArchive(dir);
     sqlite3* db = nullptr;
     ASSERT_EQ(sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
-    EXPECT_EQ(queryText(db, "PRAGMA journal_mode"), "delete\n");
+    EXPECT_EQ(rowsOf(db, "PRAGMA journal_mode"), std::vector<std::string>{"delete"});
     for (const char* q : {"SELECT * FROM MailInfTabl WHERE ID = 5", "SELECT * FROM MailInfTabl WHERE dirID = 5",
                           "SELECT * FROM MailOBJTabl WHERE ID = 5", "SELECT * FROM mailDirTabl WHERE ID = 5",
                           "SELECT * FROM mailDirTabl ORDER BY parentID"}) {
-        std::string plan = queryText(db, std::string("EXPLAIN QUERY PLAN ") + q);
-        EXPECT_NE(plan.find("INDEX"), std::string::npos) << q << "\n" << plan;
+        const auto plan = rowsOf(db, std::string("EXPLAIN QUERY PLAN ") + q);
+        EXPECT_NE(testing::PrintToString(plan).find("INDEX"), std::string::npos) << q << testing::PrintToString(plan);
     }
     sqlite3_close(db);
 }
