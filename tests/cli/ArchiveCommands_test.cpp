@@ -1,46 +1,24 @@
 // new, import, ls and export run as the built tool, on archives in a temporary folder.
 #include <gtest/gtest.h>
 #include <sqlite3.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <vector>
 
-#include "tests/cli/CliRun.h"
-#include "tests/support/TestEnv.h"
+#include "tests/cli/ArchiveFixture.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using quorvel::test::mailText;
 using quorvel::test::readFile;
+using quorvel::test::sqlOn;
 using quorvel::test::writeFile;
 
 using CliResult = quorvel::test::CliRun;
-
-class ArchiveCommandsTest : public ::testing::Test {
-protected:
-    quorvel::test::IsolatedXdg env_;
-    quorvel::test::TempDir dir_;
-
-    CliResult run(const std::vector<std::string>& args) { return quorvel::test::runCli(dir_, args); }
-};
-
-std::string mail(const std::string& subject) {
-    return "From: a@example.com\nTo: b@example.com\nSubject: " + subject + "\nDate: 1 Jan 2002 10:00:00\n\nbody\n";
-}
-
-// Runs statements on an archive behind the tool's back.
-void sqlOn(const std::string& archive, const std::string& sql) {
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(archive.c_str(), &db), SQLITE_OK);
-    char* message = nullptr;
-    EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message), SQLITE_OK) << (message ? message : "");
-    sqlite3_free(message);
-    sqlite3_close(db);
-}
+using ArchiveCommandsTest = quorvel::test::CliArchiveTest;
 
 // Overwrites the first page of a table's rows, so that the file still opens
 // as a database and reading the table fails.
@@ -71,8 +49,8 @@ TEST_F(ArchiveCommandsTest, newImportAndListAnArchive) {
     EXPECT_EQ(again.status, 2);  // never replaces an archive
     EXPECT_NE(again.err.find("exists"), std::string::npos);
 
-    writeFile(dir_.file("1.eml"), mail("first"));
-    writeFile(dir_.file("2.eml"), mail("second"));
+    writeFile(dir_.file("1.eml"), mailText("first"));
+    writeFile(dir_.file("2.eml"), mailText("second"));
     writeFile(dir_.file("x.txt"), "plain text\n");
     CliResult imported = run({"import", a, dir_.file("1.eml"), dir_.file("x.txt"), dir_.file("2.eml")});
     EXPECT_EQ(imported.status, 1);  // one file was not a mail
@@ -95,15 +73,15 @@ TEST_F(ArchiveCommandsTest, newImportAndListAnArchive) {
 
     // Export writes the stored bytes under the subjects' names.
     fs::create_directories(dir_.file("exported"));
-    writeFile(dir_.file("3.eml"), mail("first"));
+    writeFile(dir_.file("3.eml"), mailText("first"));
     EXPECT_EQ(run({"import", a, dir_.file("3.eml")}).status, 0);
     CliResult exported = run({"export", a, "--to", dir_.file("exported"), "1", "4", "2"});
     EXPECT_EQ(exported.status, 0) << exported.err;
     EXPECT_EQ(exported.lines,
               (std::vector<std::string>{dir_.file("exported/first(1).eml"), dir_.file("exported/first.eml"),
                                         dir_.file("exported/second.eml")}));
-    EXPECT_EQ(readFile(dir_.file("exported/first(1).eml")), mail("first"));
-    EXPECT_EQ(readFile(dir_.file("exported/second.eml")), mail("second"));
+    EXPECT_EQ(readFile(dir_.file("exported/first(1).eml")), mailText("first"));
+    EXPECT_EQ(readFile(dir_.file("exported/second.eml")), mailText("second"));
     EXPECT_EQ(run({"import", dir_.file("none.qvb"), dir_.file("1.eml")}).status, 2);
     EXPECT_EQ(run({"import", a}).status, 1);  // usage
 }
@@ -122,7 +100,7 @@ protected:
 
     // import, ls and export, each on the archive `a`.
     void expectOneLineFromEach(const std::string& a, const std::string& line) {
-        writeFile(dir_.file("1.eml"), mail("first"));
+        writeFile(dir_.file("1.eml"), mailText("first"));
         fs::create_directories(dir_.file("exported"));
         expectOneLine({"import", a, dir_.file("1.eml")}, line);
         expectOneLine({"ls", a, "--folder", "1"}, line);
@@ -162,7 +140,7 @@ TEST_F(ArchiveErrorsTest, fileThatIsNoDatabase) {
 TEST_F(ArchiveErrorsTest, tableThatCannotBeRead) {
     const std::string a = dir_.file("a.qvb");
     ASSERT_EQ(run({"new", a}).status, 0);
-    writeFile(dir_.file("1.eml"), mail("first"));
+    writeFile(dir_.file("1.eml"), mailText("first"));
     ASSERT_EQ(run({"import", a, dir_.file("1.eml")}).status, 0);  // so that reading needs the spoilt rows
     spoilTable(a, "MailInfTabl");
     expectOneLineFromEach(a,
@@ -182,7 +160,7 @@ TEST_F(ArchiveErrorsTest, newOnAFileThatExists) {
 TEST_F(ArchiveErrorsTest, folderThatIsNotInTheArchive) {
     const std::string a = dir_.file("a.qvb");
     ASSERT_EQ(run({"new", a}).status, 0);
-    writeFile(dir_.file("1.eml"), mail("first"));
+    writeFile(dir_.file("1.eml"), mailText("first"));
     expectOneLine({"import", a, "--folder", "5", dir_.file("1.eml")}, "quorvel-cli: " + a + ": no folder 5");
     expectOneLine({"ls", a, "--folder", "5"}, "quorvel-cli: " + a + ": no folder 5");
     // Nothing was stored: the next mail is mail 1.

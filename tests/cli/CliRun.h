@@ -1,7 +1,10 @@
 #pragma once
 
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <cstdlib>
 #include <sstream>
 #include <string>
@@ -36,6 +39,14 @@ inline CliRun runCli(const TempDir& dir, const std::vector<std::string>& args) {
     }
     r.err = readFile(dir.file("err"));
     return r;
+}
+
+// One line of the tool's JSON output; the test fails when it is not JSON.
+inline QJsonObject jsonLine(const std::string& line) {
+    QJsonParseError error;
+    const QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromStdString(line), &error);
+    EXPECT_EQ(error.error, QJsonParseError::NoError) << line;
+    return doc.object();
 }
 
 }  // namespace quorvel::test

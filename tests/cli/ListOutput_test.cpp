@@ -2,25 +2,15 @@
 // nothing a terminal would take as a command.
 #include <gtest/gtest.h>
 
-#include <QJsonDocument>
-#include <QJsonObject>
-
 #include "tests/cli/ArchiveFixture.h"
 
 namespace {
 
 using quorvel::test::CliRun;
+constexpr auto json = quorvel::test::jsonLine;
 using quorvel::test::sqlOn;
 
-class ListOutputTest : public quorvel::test::CliArchiveTest {
-protected:
-    static QJsonObject json(const std::string& line) {
-        QJsonParseError error;
-        const QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromStdString(line), &error);
-        EXPECT_EQ(error.error, QJsonParseError::NoError) << line;
-        return doc.object();
-    }
-};
+using ListOutputTest = quorvel::test::CliArchiveTest;
 
 // Tab, line ends, escape sequences, DEL, a backslash, a C1 control (U+009B,
 // a one-character CSI), a byte that is not UTF-8, then plain text.

@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QStringList>
 #include <sstream>
 #include <vector>
@@ -16,16 +14,11 @@ using quorvel::test::readFile;
 using quorvel::test::writeFile;
 
 using quorvel::test::CliRun;
+constexpr auto json = quorvel::test::jsonLine;
 
 class ParseCommandTest : public ::testing::Test {
 protected:
     CliRun run(const std::vector<std::string>& args) { return quorvel::test::runCli(dir_, args); }
-    static QJsonObject json(const std::string& line) {
-        QJsonParseError error;
-        QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromStdString(line), &error);
-        EXPECT_EQ(error.error, QJsonParseError::NoError) << line;
-        return doc.object();
-    }
     std::string mailFile(const std::string& name, const std::string& bytes) {
         writeFile(dir_.file(name), bytes);
         return dir_.file(name);

@@ -89,14 +89,10 @@ TEST_F(MailFileParserTest, anyLineEndReadsTheSame) {
 
 TEST_F(MailFileParserTest, japaneseSubjectsAndSendersInEachEncoding) {
     const std::string subject = "会議のお知らせ";
+    // Each charset is the decoder's test; here, words and raw bytes as the parser meets them.
     const std::pair<std::string, std::string> cases[] = {
-        {bWord(subject, "ISO-2022-JP"), subject},
-        {bWord(subject + "ｶﾅ", "CP932", "Shift_JIS"), subject + "ｶﾅ"},
-        {test::qWord(subject, "EUC-JP"), subject},
         {bWord(subject, "UTF-8") + " (2)", subject + " (2)"},
-        {subject, subject},                            // raw UTF-8 bytes
         {test::inCharset(subject, "CP932"), subject},  // raw Shift-JIS bytes
-        {"=?ISO-2022-JP?B?" + test::base64("\x1b$B-j\x1b(B") + "?=", "㈱"},
         {"Re:" + bWord(subject, "ISO-2022-JP"), "Re:" + subject},
     };
     for (const auto& [raw, expected] : cases) {
@@ -142,10 +138,11 @@ TEST_F(MailFileParserTest, whoEndsUpAsTheRecipient) {
 }
 
 TEST_F(MailFileParserTest, priorityMarks) {
+    // Which values are urgent is the rules' test; here, the line as the parser cuts it.
     const std::pair<std::string, std::string> cases[] = {
-        {"X-Priority: 1", "！"},  {"X-Priority: 1 (Highest)", "！"},
-        {"X-Priority: 2", ""},    {"X-Priority: 3 (Normal)", ""},
-        {"X-Priority:   ", "！"}, {"X-Priority:5", "！"},  // "5" is the dropped character
+        {"X-Priority: 1 (Highest)", "！"},
+        {"X-Priority: 3 (Normal)", ""},
+        {"X-Priority:5", "！"},  // "5" is the dropped character
         {"X-Mailer: 1", ""},
     };
     for (const auto& [line, expected] : cases) {

@@ -44,8 +44,7 @@ const char* kMeminfo =
 class AboutTest : public QObject {
     Q_OBJECT
 private slots:
-    void showsTitleVersionAndOk();
-    void escCloses();
+    void showsTitleVersionAndClosesByOkOrEsc();
     void sysInfoStartsAnInstalledProgram();
     void sysInfoWithoutAProgramShowsTheFacts();
     void sysInfoProgramThatWillNotStartShowsTheFacts();
@@ -53,7 +52,7 @@ private slots:
     void showAboutBoxIsModalAndOwned();
 };
 
-void AboutTest::showsTitleVersionAndOk() {
+void AboutTest::showsTitleVersionAndClosesByOkOrEsc() {
     QWidget owner;
     frmAbout box(&owner);
     QVERIFY(box.isModal());
@@ -70,10 +69,6 @@ void AboutTest::showsTitleVersionAndOk() {
     box.cmdOK->click();
     QVERIFY(!box.isVisible());
     QCOMPARE(box.result(), int(QDialog::Accepted));
-}
-
-void AboutTest::escCloses() {
-    frmAbout box(nullptr);
     box.open();
     QVERIFY(QTest::qWaitForWindowExposed(&box));
     QTest::keyClick(&box, Qt::Key_Escape);
