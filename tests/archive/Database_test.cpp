@@ -81,18 +81,6 @@ TEST_F(DatabaseTest, nestedTransactionsGoWithTheOuterOne) {
     EXPECT_EQ(storedAfterClose(), (Rows{"3", "5"}));
 }
 
-TEST_F(DatabaseTest, theJetDeleteFormRunsAsADelete) {
-    ASSERT_TRUE(db);
-    insert(1);
-    insert(2);
-    ASSERT_TRUE(db->execute(sqlDeleteAll("MailInfTabl"), e)) << e.message;
-    insert(3);
-    ASSERT_TRUE(db->execute("  delete  *  FROM MailInfTabl WHERE ID = 3;", e)) << e.message;
-    EXPECT_EQ(translateStatement("DELETE FROM T;"), "DELETE FROM T;");
-    EXPECT_EQ(translateStatement("SELECT * FROM T"), "SELECT * FROM T");
-    EXPECT_EQ(storedAfterClose(), Rows{});
-}
-
 // Only the archive itself is opened, never through a link; it is written
 // durably unless it is a scratch copy.
 TEST_F(DatabaseTest, opensNoLinkAndSyncsAllButScratchCopies) {
