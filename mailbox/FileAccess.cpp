@@ -48,19 +48,26 @@ FileDescriptor openRegularFile(const std::string& path, uint64_t& size, std::str
         error = errno == ELOOP ? path + ": a symbolic link, not followed" : failure(path, errno);
         return fd;
     }
-    struct stat st {};
-    if (::fstat(fd.get(), &st) != 0) {
-        error = failure(path, errno);
-        return FileDescriptor();
-    }
-    if (!S_ISREG(st.st_mode)) {
-        error = S_ISDIR(st.st_mode) ? failure(path, EISDIR) : path + ": not a regular file";
+    if (!isRegularFile(fd.get(), path, size, error)) {
         return FileDescriptor();
     }
     // Reads of a regular file never block; clear the flag all the same.
     ::fcntl(fd.get(), F_SETFL, ::fcntl(fd.get(), F_GETFL) & ~O_NONBLOCK);
-    size = static_cast<uint64_t>(st.st_size);
     return fd;
+}
+
+bool isRegularFile(int fd, const std::string& name, uint64_t& size, std::string& error) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        error = failure(name, errno);
+        return false;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        error = S_ISDIR(st.st_mode) ? failure(name, EISDIR) : name + ": not a regular file";
+        return false;
+    }
+    size = static_cast<uint64_t>(st.st_size);
+    return true;
 }
 
 ssize_t readSome(int fd, char* into, size_t count) {

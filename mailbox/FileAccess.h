@@ -35,6 +35,10 @@ private:
 // On failure the descriptor is invalid and `error` says why, naming the path.
 FileDescriptor openRegularFile(const std::string& path, uint64_t& size, std::string& error);
 
+// Checks that an open descriptor is a regular file and gives its length;
+// `name` names it in the error.
+bool isRegularFile(int fd, const std::string& name, uint64_t& size, std::string& error);
+
 // read(2) retried on EINTR: the bytes read, 0 at the end, -1 on an error.
 ssize_t readSome(int fd, char* into, size_t count);
 

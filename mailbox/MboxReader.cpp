@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 namespace quorvel::mailbox {
 
@@ -42,6 +43,11 @@ size_t trailingEmptyLine(std::string_view text) {
 // trailingEmptyLine to answer as it would on the whole mail.
 constexpr size_t kDroppedTail = 3;
 
+// Bytes a mail being read may hold beyond the limit and still come out
+// within it: the blank line before the next separator (two) and a '>'
+// that unquote() is still to take (one).
+constexpr size_t kLimitSlack = 3;
+
 }  // namespace
 
 MboxReader::MboxReader() : MboxReader(Options{}) {}
@@ -55,11 +61,20 @@ MboxReader::MboxReader(const Options& options)
 }
 
 bool MboxReader::open(const std::string& path, std::string& error) {
-    fd_ = openRegularFile(path, fileSize_, error);
-    if (!fd_.valid()) {
+    FileDescriptor file = openRegularFile(path, fileSize_, error);
+    if (!file.valid()) {
         error_ = error;
         return false;
     }
+    return open(std::move(file), path, error);
+}
+
+bool MboxReader::open(FileDescriptor file, const std::string& name, std::string& error) {
+    if (!isRegularFile(file.get(), name, fileSize_, error)) {
+        error_ = error;
+        return false;
+    }
+    fd_ = std::move(file);
     // Until a separator is seen, the bytes belong to no mail of the file.
     current_.separated = false;
     return true;
@@ -87,8 +102,13 @@ bool MboxReader::refill() {
 }
 
 void MboxReader::keep(std::string& mail, const char* bytes, size_t count) {
+    if (!current_.separated && !preambleHasText_) {
+        for (size_t i = 0; i < count && !preambleHasText_; ++i) {
+            preambleHasText_ = bytes[i] != '\r' && bytes[i] != '\n';
+        }
+    }
     if (!dropping_) {
-        if (mail.size() + count <= maxMailBytes_) {
+        if (mail.size() + count <= maxMailBytes_ + kLimitSlack) {
             mail.append(bytes, count);
             return;
         }
@@ -131,9 +151,10 @@ void MboxReader::unquote(std::string& mail) const {
 
 bool MboxReader::finishMail(std::string& mail, MailInfo& info, uint64_t end, Next& result) {
     mail.resize(mail.size() - trailingEmptyLine(mail));
-    const bool tooLarge = dropping_;
+    const bool tooLarge = dropping_ || mail.size() > maxMailBytes_;
     dropping_ = false;
-    if (!current_.separated && !tooLarge && mail.find_first_not_of("\r\n") == std::string::npos) {
+    if (!current_.separated && !preambleHasText_) {
+        mail.clear();
         return false;  // nothing but line ends before the first separator
     }
     info = current_;

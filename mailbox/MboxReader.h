@@ -66,7 +66,8 @@ public:
         Quoting quoting = Quoting::Mboxrd;
         size_t bufferSize = kDefaultBufferSize;  // raised to kMinBufferSize when smaller
         // A longer mail is skipped (Next::TooLarge): no archive can store it
-        // and holding it could exhaust memory.
+        // and holding it could exhaust memory. Reading holds at most three
+        // bytes more than this.
         uint64_t maxMailBytes = kDefaultMaxMailBytes;
     };
 
@@ -87,6 +88,9 @@ public:
     // handed out as a mail of their own (separated false) so that nothing
     // of a file is lost, unless they are only line ends.
     bool open(const std::string& path, std::string& error);
+    // Reads from a descriptor the caller opened (a regular file, read from
+    // where it stands); `name` names it in errors.
+    bool open(FileDescriptor file, const std::string& name, std::string& error);
 
     Next next(std::string& mail, MailInfo& info);
 
@@ -119,9 +123,10 @@ private:
     bool eof_ = false;
     bool done_ = false;
     bool lastByteWasLf_ = false;
-    bool inEnvelope_ = false;   // inside a separator line
-    bool envelopeCut_ = false;  // the separator line was longer than kMaxEnvelope
-    bool dropping_ = false;     // the mail being read is longer than maxMailBytes_
+    bool inEnvelope_ = false;       // inside a separator line
+    bool envelopeCut_ = false;      // the separator line was longer than kMaxEnvelope
+    bool dropping_ = false;         // the mail being read is longer than maxMailBytes_
+    bool preambleHasText_ = false;  // the bytes before a first separator hold more than line ends
     uint64_t nextOrdinal_ = 0;
     MailInfo current_;  // the mail being read
     std::string error_;

@@ -141,6 +141,7 @@ TEST_F(MboxReaderTest, crlfAndMixedLineEndsAreKeptAsTheyAre) {
 TEST_F(MboxReaderTest, emptyFilesAndFilesWithoutSeparatorLoseNothing) {
     EXPECT_EQ(split(""), V{});
     EXPECT_EQ(split("\n\n"), V{});
+    EXPECT_EQ(split("\r\n\n\n" + kSep1 + "\nA: 1\n"), V{"A: 1\n"});
     // Bytes before a first separator come out as a mail of their own.
     const auto mails = readMbox(write("Subject: no separator\n\nbody\n\n" + kSep1 + "\nA: b\n"));
     ASSERT_EQ(mails.size(), 2u);
@@ -228,6 +229,20 @@ TEST_F(MboxReaderTest, aMailPastTheLimitIsLeftOutAndTheNextOnesStillSplit) {
     EXPECT_EQ(mail, "A: 4\n");
     EXPECT_EQ(reader.next(mail, info), MboxReader::Next::End);
     EXPECT_EQ(reader.next(mail, info), MboxReader::Next::End);
+
+    // The limit is on the mail handed out, not on its bytes in the file.
+    const std::string fits = std::string(99, 'a') + "\n";
+    const std::string quotedFits = ">From " + std::string(94, 'c') + "\n";
+    const std::string over = std::string(100, 'b') + "\n";
+    MboxReader edge({Quoting::Mboxrd, 16, 100});
+    ASSERT_TRUE(edge.open(
+        write(kSep1 + "\n" + fits + "\r\n" + kSep2 + "\n" + quotedFits + "\n" + kSep3 + "\n" + over + "\n"), error))
+        << error;
+    ASSERT_EQ(edge.next(mail, info), MboxReader::Next::Mail);
+    EXPECT_EQ(mail, fits);
+    ASSERT_EQ(edge.next(mail, info), MboxReader::Next::Mail);
+    EXPECT_EQ(mail, quotedFits.substr(1));
+    EXPECT_EQ(edge.next(mail, info), MboxReader::Next::TooLarge);
 }
 
 TEST_F(MboxReaderTest, memoryIsTheBufferWhateverTheMailAndProgressReachesTheEnd) {
