@@ -87,8 +87,6 @@ int32_t ArchiveDocument::f_chkInitFile(const std::string& fnameFP) const {
 
 ArchiveDocument::Settled ArchiveDocument::settled() const {
     Settled s;
-    s.arcPath = pv_.arcPath;
-    s.arcName = pv_.arcName;
     s.lockName = pv_.lockName;
     s.newFlag = pv_.newFlag;
     s.modFlag = pv_.modFlag;
@@ -110,8 +108,9 @@ void ArchiveDocument::restore(const Settled& s) {
 DocResult ArchiveDocument::openNamed(const Settled& s) {
     bool recovered = false;
     if (!archive::f_makeLockFl(pv_, &recovered)) {
+        const std::string refused = pv_.arcPath + "/" + pv_.arcName;
         restore(s);  // in use, or not copied: its message said why
-        return DocResult::failed(pv_.arcName);
+        return DocResult::failed(refused);
     }
     pv_.modFlag = false;
     archive::s_LoadCondition(pv_, pv_);
@@ -324,14 +323,22 @@ DocResult ArchiveDocument::saveAsPath(const std::string& given) {
     if (split) {
         pv_.arcPath = folder;
         pv_.arcName = name;
-        archive::f_makeLockFl(pv_);
-        pv_.prevPath = pv_.arcPath;
-        pv_.prevName = pv_.arcName;
-        view_.showArchive(DocumentView::Showing::Renamed);
     } else {
         pv_.arcPath = pv_.prevPath;
         pv_.arcName = pv_.prevName;
-        archive::f_makeLockFl(pv_);
+    }
+    if (!archive::f_makeLockFl(pv_)) {
+        // The archive is saved whole, but there is no working copy to go on
+        // with (its message said why): nothing stays open that every later
+        // step would fail on.
+        open_ = false;
+        view_.showNoArchive();
+        return DocResult::failed(pv_.arcPath + "/" + pv_.arcName);
+    }
+    if (split) {
+        pv_.prevPath = pv_.arcPath;
+        pv_.prevName = pv_.arcName;
+        view_.showArchive(DocumentView::Showing::Renamed);
     }
     return {};
 }

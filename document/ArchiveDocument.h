@@ -61,7 +61,7 @@ public:
 private:
     // What to go back to when an open fails.
     struct Settled {
-        std::string arcPath, arcName, lockName;
+        std::string lockName;
         bool newFlag = false, modFlag = false, wasOpen = false;
         std::string replacedWorkingFile;  // the working file of the archive being replaced
     };

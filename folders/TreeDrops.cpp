@@ -72,8 +72,7 @@ private:
 };
 
 TreeDrops::TreeDrops(ProgramValues& pv, ui::TreeView& tree, ui::ListView& list, FolderTree& folders,
-                     FolderEditor& editor, ListDrops& listDrops, bool& listDragActive,
-                     std::vector<std::string>& dragKeys, QObject* parent)
+                     FolderEditor& editor, ListDrops& listDrops, DragSession& drag, QObject* parent)
     : QObject(parent),
       pv_(pv),
       tree_(tree),
@@ -81,8 +80,7 @@ TreeDrops::TreeDrops(ProgramValues& pv, ui::TreeView& tree, ui::ListView& list, 
       folders_(folders),
       editor_(editor),
       listDrops_(listDrops),
-      listDragActive_(listDragActive),
-      dragKeys_(dragKeys) {
+      drag_(drag) {
     tree_.setAcceptDrops(true);
     target_ = new Target(this);
     dnd::RegisterDragDrop(dnd::windowHandle(&tree_), target_);
@@ -124,7 +122,7 @@ void TreeDrops::tvTreeView_OLEDragOver(dnd::IDataObject* data, const QPoint& pos
     }
     if (!node.isEmpty() && !componentPut_ && data && listDrops_.offersVirtualFiles(data)) {
         componentPut_ = true;  // from now on the component is the window's drop target
-        listDrops_.putComponentOn(tree_, 1);
+        listDrops_.putComponentOn(tree_, ComponentTarget::Tree);
     }
 }
 
@@ -134,12 +132,12 @@ void TreeDrops::tvTreeView_OLEDragDrop(dnd::IDataObject* data) {
     if (target.isEmpty()) {
         return;
     }
-    if (listDragActive_) {
-        std::vector<std::string> keys(dragKeys_.begin() + (dragKeys_.empty() ? 0 : 1), dragKeys_.end());
+    if (drag_.listDragActive) {
+        const std::vector<std::string> keys = drag_.draggedKeys();
         if (target.toStdString() != pv_.curDir) {
             moveMails(keys, target);
         }
-        dragKeys_.assign(1, "");
+        drag_.keys.assign(1, "");
     } else if (treeDragActive_ && !draggedFolder_.isEmpty()) {
         moveFolder(draggedFolder_, target);
         draggedFolder_.clear();
@@ -213,7 +211,7 @@ void TreeDrops::tvTreeView_OLECompleteDrag() {
 }
 
 void TreeDrops::tvTreeView_MouseUp() {
-    dragKeys_.assign(1, "");
+    drag_.keys.assign(1, "");
     draggedFolder_.clear();
 }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/ProgramValues.h"
+#include "maillist/DragSession.h"
 #include "platform/dnd/DndTypes.h"
 
 namespace quorvel {
@@ -38,8 +39,7 @@ public:
     static constexpr const char* kFolderDragFormat = "application/x-quorvel-folder";
 
     TreeDrops(ProgramValues& pv, ui::TreeView& tree, ui::ListView& list, FolderTree& folders, FolderEditor& editor,
-              ListDrops& listDrops, bool& listDragActive, std::vector<std::string>& dragKeys,
-              QObject* parent = nullptr);
+              ListDrops& listDrops, DragSession& drag, QObject* parent = nullptr);
     ~TreeDrops() override;
 
     // The drag events, as the tree's drop target hears them; `pos` is in the
@@ -71,8 +71,7 @@ private:
     FolderTree& folders_;
     FolderEditor& editor_;
     ListDrops& listDrops_;
-    bool& listDragActive_;
-    std::vector<std::string>& dragKeys_;
+    DragSession& drag_;
     Target* target_ = nullptr;
     bool treeDragActive_ = false;
     QString draggedFolder_;

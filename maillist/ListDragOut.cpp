@@ -47,31 +47,30 @@ QVariant DragOutMimeData::retrieveData(const QString& mimeType, QMetaType) const
     return urls;
 }
 
-ListDragOut::ListDragOut(const ProgramValues& pv, ui::ListView& list, std::vector<std::string>& dragKeys,
-                         std::vector<std::string>& dragNames, bool& listDragActive)
-    : pv_(pv), list_(list), dragKeys_(dragKeys), dragNames_(dragNames), listDragActive_(listDragActive) {}
+ListDragOut::ListDragOut(const ProgramValues& pv, ui::ListView& list, DragSession& drag)
+    : pv_(pv), list_(list), drag_(drag) {}
 
 std::unique_ptr<DragOutMimeData> ListDragOut::begin() {
-    listDragActive_ = true;
-    dragKeys_.assign(1, "");
-    dragNames_.assign(1, "");
+    drag_.listDragActive = true;
+    drag_.keys.assign(1, "");
+    drag_.names.assign(1, "");
     std::vector<std::string> subjects;
     for (const QString& key : list_.selectedKeysInOrder()) {
-        dragKeys_.push_back(key.toStdString());
+        drag_.keys.push_back(key.toStdString());
         subjects.push_back(list_.subItem(list_.indexOfKey(key), 6).toStdString());
     }
     for (const std::string& name : dragOutNames(subjects)) {
-        dragNames_.push_back(name);
+        drag_.names.push_back(name);
     }
-    if (dragKeys_.size() == 1) {
+    if (drag_.keys.size() == 1) {
         return nullptr;
     }
-    return std::make_unique<DragOutMimeData>(pv_, dragKeys_, dragNames_);
+    return std::make_unique<DragOutMimeData>(pv_, drag_.keys, drag_.names);
 }
 
 void ListDragOut::end() {
-    dragKeys_.assign(1, "");
-    listDragActive_ = false;
+    drag_.keys.assign(1, "");
+    drag_.listDragActive = false;
 }
 
 void ListDragOut::run() {

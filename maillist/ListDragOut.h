@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/ProgramValues.h"
+#include "maillist/DragSession.h"
 
 namespace quorvel {
 
@@ -37,8 +38,7 @@ private:
 // Drags of mails out of the list, from the start to the completion.
 class ListDragOut {
 public:
-    ListDragOut(const ProgramValues& pv, ui::ListView& list, std::vector<std::string>& dragKeys,
-                std::vector<std::string>& dragNames, bool& listDragActive);
+    ListDragOut(const ProgramValues& pv, ui::ListView& list, DragSession& drag);
 
     // Collects the selected mails and makes the drag's data; null when
     // nothing is selected.
@@ -51,9 +51,7 @@ public:
 private:
     const ProgramValues& pv_;
     ui::ListView& list_;
-    std::vector<std::string>& dragKeys_;
-    std::vector<std::string>& dragNames_;
-    bool& listDragActive_;
+    DragSession& drag_;
 };
 
 }  // namespace quorvel

@@ -173,7 +173,7 @@ bool ListDrops::offers(dnd::IDataObject* data, int16_t format) const {
 }
 
 bool ListDrops::acceptsDrag(dnd::IDataObject* data) const {
-    if (state_.listDragActive) {
+    if (state_.drag.listDragActive) {
         return false;
     }
     if (offers(data, state_.cfFileGroupDescriptorW)) {
@@ -184,20 +184,20 @@ bool ListDrops::acceptsDrag(dnd::IDataObject* data) const {
 }
 
 void ListDrops::lvListView_DragEnter(dnd::IDataObject* data) {
-    state_.dropTargetCtl = 2;
+    state_.drag.componentOn = ComponentTarget::List;
     controls_.window.setCursor(Qt::ForbiddenCursor);
     if (offers(data, state_.cfFileGroupDescriptorW)) {
-        putComponentOn(controls_.list, 2);
+        putComponentOn(controls_.list, ComponentTarget::List);
     }
 }
 
 void ListDrops::lvListView_DragOverOrLeave() {
-    state_.dropTargetCtl = 2;
+    state_.drag.componentOn = ComponentTarget::List;
     controls_.window.unsetCursor();
 }
 
-void ListDrops::putComponentOn(QWidget& control, int ctl) {
-    state_.dropTargetCtl = ctl;
+void ListDrops::putComponentOn(QWidget& control, ComponentTarget target) {
+    state_.drag.componentOn = target;
     com::ComPtr<tromsel::FileDragDrop> component;
     if (com::FAILED(com::CoCreateInstance(tromsel::CLSID_UIFileDragDrop, nullptr, tromsel::IID_FileDragDrop,
                                           component.putVoid()))) {
@@ -251,7 +251,7 @@ std::vector<std::string> ListDrops::droppedPaths(const QMimeData* mime) {
 
 void ListDrops::lvListView_Drop(dnd::IDataObject* data) {
     controls_.window.unsetCursor();
-    if (state_.listDragActive) {
+    if (state_.drag.listDragActive) {
         return;  // mails of the list dropped back onto it
     }
     if (offers(data, state_.cfFileGroupDescriptorW) || offers(data, state_.cfFileGroupDescriptor)) {
@@ -305,7 +305,7 @@ void ListDrops::s_importMailFl(const std::string& path, const std::string& dirKe
 void ListDrops::UIDragDrop_DragOver(int x, int y) {
     // On the tree, the component's drag follows the pointer from folder to
     // folder as the tree's own drag does.
-    if (state_.dropTargetCtl == 1) {
+    if (state_.drag.componentOn == ComponentTarget::Tree) {
         ui::TreeView& tree = controls_.tree;
         tree.setDropHighlight(tree.hitTest(tree.viewport()->mapFrom(&tree, QPoint(x, y))));
     }
@@ -319,7 +319,7 @@ void ListDrops::UIDragDrop_FilesDropped(const std::string& fileList) {
         // The first file of a drop decides the folder for all of them: a box
         // shown while importing must not send the rest elsewhere.
         componentFolder_ = pv.curDir;
-        if (state_.dropTargetCtl == 1) {
+        if (state_.drag.componentOn == ComponentTarget::Tree) {
             const QString highlighted = controls_.tree.dropHighlight();
             if (!highlighted.isEmpty()) {
                 componentFolder_ = highlighted.toStdString();

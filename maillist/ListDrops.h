@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/ProgramValues.h"
+#include "maillist/DragSession.h"
 #include "platform/com/ConnectionPoints.h"
 #include "platform/dnd/DndTypes.h"
 #include "tromsel/FileDragDrop.h"
@@ -28,9 +29,8 @@ class TreeView;
 struct DropState {
     ProgramValues& pv;
     int32_t& mailCounter;
-    int& dropTargetCtl;    // 1 the tree, 2 the list
-    bool& listDragActive;  // a drag that started in the list is going on
-    int& errLogCount;      // error logs written in this run
+    DragSession& drag;
+    int& errLogCount;  // error logs written in this run
     int16_t& cfFileGroupDescriptor;
     int16_t& cfFileGroupDescriptorW;
 };
@@ -79,8 +79,8 @@ public:
     tromsel::FileDragDrop* UIDragDrop() const { return uiDragDrop_.get(); }
 
     // Puts a new drop-target component on a control's window for a drag of
-    // virtual files; `ctl` says which control (1 the tree, 2 the list).
-    void putComponentOn(QWidget& control, int ctl);
+    // virtual files, for the tree's highlighted folder or the list's folder.
+    void putComponentOn(QWidget& control, ComponentTarget target);
     // Whether the data offers a mail program's virtual files.
     bool offersVirtualFiles(dnd::IDataObject* data) const { return offers(data, state_.cfFileGroupDescriptorW); }
 

@@ -39,13 +39,13 @@ frmMain::frmMain(ProgramValues& pv, QWidget* parent) : QMainWindow(parent), pv_(
     folderEditor_ = std::make_unique<FolderEditor>(pv_, dirCounter, *tvTreeView, *folderTree_, *mnuEdit, *mnuDelFld);
     connect(mnuAddFld, &QAction::triggered, this, [this] { folderEditor_->mnuAddFld_Click(); });
     connect(mnuDelFld, &QAction::triggered, this, [this] { folderEditor_->mnuDelFld_Click(); });
-    listDrops_ = std::make_unique<ListDrops>(DropState{pv_, mailCounter, dropTargetCtl, listDragActive, errLogCount,
-                                                       cfFileGroupDescriptor, cfFileGroupDescriptorW},
-                                             DropControls{*this, *lvListView, *tvTreeView, *sbStatusBar, *mailList_});
-    listDragOut_ = std::make_unique<ListDragOut>(pv_, *lvListView, dragKeys, dragNames, listDragActive);
-    treeDrops_ = std::make_unique<TreeDrops>(pv_, *tvTreeView, *lvListView, *folderTree_, *folderEditor_, *listDrops_,
-                                             listDragActive, dragKeys);
-    mailList_->mouseDownDrag = [this] { dragKeys.assign(1, ""); };
+    listDrops_ = std::make_unique<ListDrops>(
+        DropState{pv_, mailCounter, drag, errLogCount, cfFileGroupDescriptor, cfFileGroupDescriptorW},
+        DropControls{*this, *lvListView, *tvTreeView, *sbStatusBar, *mailList_});
+    listDragOut_ = std::make_unique<ListDragOut>(pv_, *lvListView, drag);
+    treeDrops_ =
+        std::make_unique<TreeDrops>(pv_, *tvTreeView, *lvListView, *folderTree_, *folderEditor_, *listDrops_, drag);
+    mailList_->mouseDownDrag = [this] { drag.keys.assign(1, ""); };
     document_ = std::make_unique<ArchiveDocument>(pv_, static_cast<DocumentView&>(*this));
     connect(lvListView, &ui::ListView::StartDrag, this, [this] {
         listDragOut_->run();
@@ -137,11 +137,7 @@ void frmMain::navigatePreview(const QString& path) {
 }
 
 bool frmMain::Form_Load() {
-    dragKeys.assign(1, "");
-    dragNames.assign(1, "");
-    listDragActive = false;
-    treeDragActive = false;
-    dropTargetCtl = 1;
+    drag.reset();
     pv_.curDir = "1_";
     pv_.activMail.clear();
     // Registered formats lie between 0xC000 and 0xFFFF; kept in signed form.

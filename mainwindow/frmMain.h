@@ -9,6 +9,7 @@
 
 #include "app/ProgramValues.h"
 #include "document/ArchiveDocument.h"
+#include "maillist/DragSession.h"
 #include "mainwindow/PaneLayout.h"
 #include "mainwindow/SplitterGrip.h"
 #include "mainwindow/help/HelpManager.h"
@@ -94,14 +95,8 @@ public:
     int32_t dirCounter = 0;
     int32_t mailCounter = 0;
 
-    // Drag state shared by the list and the tree: the keys and names of the
-    // mails being dragged out (entry 0 always empty), and which control the
-    // drop-target component serves (1 the tree, 2 the list).
-    std::vector<std::string> dragKeys{""};
-    std::vector<std::string> dragNames{""};
-    bool listDragActive = false;
-    bool treeDragActive = false;
-    int dropTargetCtl = 1;
+    // What the list and the tree share while something is dragged.
+    DragSession drag;
     // The registered data formats of a mail program's drag, in their signed
     // 16-bit form.
     int16_t cfFileGroupDescriptor = 0;

@@ -35,6 +35,8 @@ PARTS = [
     ("archive/",                              "archive",    "logic"),
     ("import/",                               "import",     "logic"),
     ("health/",                               "health",     "logic"),
+    ("mailbox/",                              "mailbox",    "logic"),
+    ("search/",                               "search",     "logic"),
     ("app/main.cpp",                          "program",    ""),
     ("app/options/",                          "app",        "widget"),
     ("app/",                                  "app",        "logic"),

@@ -48,6 +48,19 @@ TEST_F(DocumentSave, SaveAsWritesAndRetargets) {
     EXPECT_FALSE(fs::exists(dir.file("b.hvl")));
 }
 
+TEST_F(DocumentSave, ASavedTargetWithoutAWorkingCopyLeavesNothingOpen) {
+    ASSERT_TRUE(doc.newFromTemplate().done());
+    addFolder(2);
+    // Its working copy's name is taken by a folder: the copy cannot be made
+    // after the archive was written.
+    fs::create_directory(dir.file("d.hvl"));
+    EXPECT_FALSE(doc.saveAs(dir.file("d.qvb")).done());
+    EXPECT_EQ(folderRows(dir.file("d.qvb")), 2);  // saved whole all the same
+    EXPECT_FALSE(doc.isOpen());
+    EXPECT_EQ(view.noArchiveShown, 1);
+    EXPECT_TRUE(doc.close().done());  // nothing left to ask about
+}
+
 TEST_F(DocumentSave, AnExistingTargetIsReplacedOnlyWhenFreeWritableAndConfirmed) {
     ASSERT_TRUE(doc.newFromTemplate().done());
     addFolder(2);

@@ -103,7 +103,7 @@ private slots:
         QVERIFY(s.inst.pv.modFlag);
         QVERIFY(s.inst.msgs.shown().empty());
         QCOMPARE(s.w->errLogCount, 0);
-        QCOMPARE(s.w->dropTargetCtl, 2);
+        QCOMPARE(s.w->drag.componentOn, ComponentTarget::List);
         QVERIFY(!fs::exists(s.inst.pv.workPath + "/errlog_1.txt"));
     }
 
@@ -165,7 +165,7 @@ private slots:
         ListDrops& drops = s.w->listDrops();
         const std::string folder = drops.dropFolder();
         QCOMPARE(folder, s.inst.pv.sysPath + "/tmp");
-        s.w->dropTargetCtl = 2;
+        s.w->drag.componentOn = ComponentTarget::List;
         std::string list;
         for (int i = 0; i < 3; ++i) {
             const std::string path = folder + "/" + std::to_string(i) + "msg, " + std::to_string(i) + ".eml";
@@ -194,7 +194,7 @@ private slots:
     void aDeliveredMailForTheTreeGoesToItsHighlightedFolder() {
         Started s(0);
         QVERIFY(s.w);
-        s.w->dropTargetCtl = 1;
+        s.w->drag.componentOn = ComponentTarget::Tree;
         s.w->tvTreeView->addNode(QString(), "2_", "other", QString());
         s.w->tvTreeView->setDropHighlight("2_");
         QCOMPARE(s.w->tvTreeView->dropHighlight(), QStringLiteral("2_"));
@@ -241,11 +241,11 @@ private slots:
 
         std::unique_ptr<DragOutMimeData> data = s.w->listDragOut().begin();
         QVERIFY(data);
-        QVERIFY(s.w->listDragActive);
-        QCOMPARE(s.w->dragKeys.size(), size_t{4});
-        QCOMPARE(s.w->dragKeys[0], std::string());
-        QCOMPARE(s.w->dragKeys[3], std::string("3_"));
-        QCOMPARE(s.w->dragNames, (std::vector<std::string>{"", "Re(1)", "Re", "(1)"}));
+        QVERIFY(s.w->drag.listDragActive);
+        QCOMPARE(s.w->drag.keys.size(), size_t{4});
+        QCOMPARE(s.w->drag.keys[0], std::string());
+        QCOMPARE(s.w->drag.keys[3], std::string("3_"));
+        QCOMPARE(s.w->drag.names, (std::vector<std::string>{"", "Re(1)", "Re", "(1)"}));
         QCOMPARE(data->formats(), QStringList{"text/uri-list"});
         const std::string dragFolder = dragOutFolder(s.inst.pv.workPath);
         QVERIFY(!fs::exists(dragFolder + "/Re.eml"));  // nothing written before it is asked for
@@ -260,7 +260,7 @@ private slots:
         for (int i = 0; i < 3; ++i) {
             const std::string path = dragFolder + "/" + names[static_cast<size_t>(i)];
             QCOMPARE(urls[i], QUrl::fromLocalFile(QString::fromStdString(path)));
-            QCOMPARE(test::readFile(path), bytes[s.w->dragKeys[static_cast<size_t>(i) + 1]]);
+            QCOMPARE(test::readFile(path), bytes[s.w->drag.keys[static_cast<size_t>(i) + 1]]);
         }
 
         // Dropped back onto the list while the drag lasts: nothing is imported.
@@ -269,8 +269,8 @@ private slots:
         QCOMPARE(s.w->errLogCount, 0);
 
         s.w->listDragOut().end();
-        QVERIFY(!s.w->listDragActive);
-        QCOMPARE(s.w->dragKeys, std::vector<std::string>{""});
+        QVERIFY(!s.w->drag.listDragActive);
+        QCOMPARE(s.w->drag.keys, std::vector<std::string>{""});
 
         // Afterwards the same files are imported again.
         dropFiles(list, {dragFolder + "/Re.eml"});

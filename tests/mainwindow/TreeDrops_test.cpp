@@ -69,22 +69,22 @@ void TreeDropsTest::mailsFromTheListMoveIntoTheFolder() {
     // Onto the current folder: nothing changes.
     QMimeData mime;
     mime.setData("application/x-test-mails", {});
-    w->dragKeys = {"", "1_", "2_"};
-    w->listDragActive = true;
+    w->drag.keys = {"", "1_", "2_"};
+    w->drag.listDragActive = true;
     inst.pv.modFlag = false;
     dropOnTree(w->tvTreeView, mime, "1_");
     QCOMPARE(w->lvListView->itemCount(), 3);
     QVERIFY(!inst.pv.modFlag);
 
-    w->dragKeys = {"", "1_", "2_"};
+    w->drag.keys = {"", "1_", "2_"};
     dropOnTree(w->tvTreeView, mime, "2_");
     QCOMPARE(mailsOf(inst.pv, 2), (std::vector<int>{1, 2}));
     QCOMPARE(w->lvListView->itemCount(), 1);
     QCOMPARE(w->sbStatusBar->panelText(1), QStringLiteral("1通のメールがあります。"));
-    QCOMPARE(w->dragKeys, std::vector<std::string>{""});
+    QCOMPARE(w->drag.keys, std::vector<std::string>{""});
     QVERIFY(inst.pv.modFlag);
     QVERIFY(w->tvTreeView->dropHighlight().isEmpty());
-    w->listDragActive = false;
+    w->drag.listDragActive = false;
     inst.msgs.setNextAnswer(platform::MsgAnswer::No);
     w->close();
 }
@@ -185,7 +185,7 @@ void TreeDropsTest::mailFilesAreImportedIntoTheFolder() {
     QCoreApplication::sendEvent(list, &listMove);
     QDragLeaveEvent listLeave;
     QCoreApplication::sendEvent(list, &listLeave);
-    QCOMPARE(w->dropTargetCtl, 2);
+    QCOMPARE(w->drag.componentOn, ComponentTarget::List);
 
     QWidget* area = w->tvTreeView->viewport();
     const QPoint below(area->width() / 2, area->height() - 2);
@@ -198,7 +198,7 @@ void TreeDropsTest::mailFilesAreImportedIntoTheFolder() {
         QDragMoveEvent move(at, Qt::CopyAction, &message, Qt::LeftButton, Qt::NoModifier);
         QCoreApplication::sendEvent(area, &move);
     }
-    QCOMPARE(w->dropTargetCtl, 1);
+    QCOMPARE(w->drag.componentOn, ComponentTarget::Tree);
     QCOMPARE(w->tvTreeView->dropHighlight(), QStringLiteral("2_"));
     QDragMoveEvent onward(onSecond, Qt::CopyAction, &message, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(area, &onward);
