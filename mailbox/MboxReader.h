@@ -53,8 +53,9 @@ struct MailInfo {
 // ignored: mail programs write it wrong as often as right.
 //
 // Read with read(2) rather than mmap: a file cut short by another program
-// while it is mapped kills the reader with SIGBUS, and a read into a buffer
-// the cache is warm for costs little more (bench/mailbox measures both).
+// while it is mapped kills the reader with SIGBUS, and copying from a warm
+// cache is a small part of the cost of splitting (bench/mailbox measures
+// the split, a plain read loop and a mapping).
 class MboxReader {
 public:
     static constexpr size_t kDefaultBufferSize = 256 * 1024;
