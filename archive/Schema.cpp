@@ -5,18 +5,18 @@ namespace quorvel::archive {
 TableDefs makeTableDefs() {
     TableDefs defs;
     defs.tblNames = {"", "curCondTabl", "mailDirTabl", "MailInfTabl", "MailBdyTabl", "MailOBJTabl"};
-    defs.condCols = {{"ID", "", 0, ""}, {"curDir", "", 0, ""}, {"activMail", "", 0, ""}};
-    defs.dirCols = {{"ID", "", 0, ""}, {"dname", "", 0, ""}, {"parentID", "", 0, ""}, {"kind", "", 0, ""}};
+    defs.condCols = {{"ID", "", 0}, {"curDir", "", 0}, {"activMail", "", 0}};
+    defs.dirCols = {{"ID", "", 0}, {"dname", "", 0}, {"parentID", "", 0}, {"kind", "", 0}};
     defs.infCols = {
-        {"dirID", "", 0, ""},           {"ID", "", 0, ""},
-        {"mailType", "T", 400, ""},     {"X-Priority", "！", 400, ""},
-        {"attachment", "〆", 400, ""},  {"DateR", "受信日時", 1000, ""},
-        {"From", "送信者", 1000, ""},   {"Subject", "件名", 1000, ""},
-        {"Date", "送信日時", 1000, ""}, {"To", "宛先", 1000, ""},
-        {"size", "サイズ", 1000, ""},
+        {"dirID", "", 0},           {"ID", "", 0},
+        {"mailType", "T", 400},     {"X-Priority", "！", 400},
+        {"attachment", "〆", 400},  {"DateR", "受信日時", 1000},
+        {"From", "送信者", 1000},   {"Subject", "件名", 1000},
+        {"Date", "送信日時", 1000}, {"To", "宛先", 1000},
+        {"size", "サイズ", 1000},
     };
-    defs.bdyCols = {{"ID", "", 0, ""}, {"mailBody", "", 0, ""}};
-    defs.objCols = {{"ID", "", 0, ""}, {"mailFlObj", "", 0, ""}};
+    defs.bdyCols = {{"ID", "", 0}, {"mailBody", "", 0}};
+    defs.objCols = {{"ID", "", 0}, {"mailFlObj", "", 0}};
     return defs;
 }
 

@@ -17,14 +17,12 @@ struct ColumnSpec {
     std::string colName;
     std::string caption;  // the mail list's column header (infCols only)
     int32_t width = 0;    // the mail list's column width in twips (infCols only)
-    std::string value;    // the value to store for the row being built
 };
 
 using ColumnList = std::vector<ColumnSpec>;
 
-// The table names and the five column lists, filled once at start-up. The
-// value fields of infCols and objCols carry one mail from the parser to the
-// row writers; objCols[1].value is the path of the mail file to store.
+// The table names and the five column lists, filled once at start-up and
+// only read from then on.
 //
 // These column orders MUST NOT change: infCols 1 to 10 are the mail list's
 // columns, whose positions and widths the settings store as hedP1..hedW10.

@@ -39,10 +39,10 @@ int runParse(const Args& args, std::ostream& out, std::ostream& err) {
         return kExitUsage;
     }
 
-    archive::TableDefs defs = archive::makeTableDefs();
+    const archive::TableDefs defs = archive::makeTableDefs();
     int status = kExitOk;
     for (const std::string& file : files) {
-        mailimport::ParseResult result = mailimport::parseMailFile(file, defs.infCols, defs.objCols);
+        mailimport::ParseResult result = mailimport::parseMailFile(file, defs.infCols);
         if (result.outcome == mailimport::ParseOutcome::Unreadable) {
             err << "quorvel-cli parse: cannot read " << file << ": " << result.error << "\n";
             status = kExitUnreadable;
@@ -52,7 +52,7 @@ int runParse(const Args& args, std::ostream& out, std::ostream& err) {
         line.add("file", file).add("mail", mail);
         if (mail) {
             for (int i = archive::col::kInfMailType; i <= archive::col::kInfSize; ++i) {
-                line.add(defs.infCols[i].colName, defs.infCols[i].value);
+                line.add(defs.infCols[i].colName, result.mail.inf[static_cast<size_t>(i)]);
             }
         }
         out << line.text() << '\n';

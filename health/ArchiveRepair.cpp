@@ -91,11 +91,11 @@ bool rebuildHeader(Connection& db, const archive::TableDefs& defs, int64_t id, i
     std::string columns = "dirID, ID";
     std::string values = "?1, ?2";
     std::vector<std::string> texts;
-    for (size_t c = archive::col::kInfMailType; parsed && c < scratch.infCols().size(); ++c) {
-        const archive::ColumnSpec& spec = scratch.infCols()[c];
-        if (!spec.value.empty()) {
-            texts.push_back(spec.value);
-            columns += ", " + bracketed(spec.colName);
+    for (size_t c = archive::col::kInfMailType; parsed && c < scratch.values().inf.size(); ++c) {
+        const std::string& value = scratch.values().inf[c];
+        if (!value.empty()) {
+            texts.push_back(value);
+            columns += ", " + bracketed(defs.infCols[c].colName);
             values += ", ?" + std::to_string(texts.size() + 2);
         }
     }

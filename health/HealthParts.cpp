@@ -134,9 +134,8 @@ MailReading MailScratch::read(StoredMails& mails, const archive::TableDefs& defs
     if (!ok) {
         return MailReading::Unreadable;
     }
-    infCols_ = defs.infCols;
-    objCols_ = defs.objCols;
-    const mailimport::ParseResult parsed = mailimport::parseMailFile(path, infCols_, objCols_);
+    mailimport::ParseResult parsed = mailimport::parseMailFile(path, defs.infCols);
+    values_ = std::move(parsed.mail);
     if (parsed.outcome == mailimport::ParseOutcome::Unreadable) {
         error = parsed.error;
         return MailReading::Unreadable;

@@ -8,6 +8,7 @@
 
 #include "archive/Schema.h"
 #include "health/ArchiveHealth.h"
+#include "import/MailFileParser.h"
 
 // Pieces the check and the repair share.
 namespace quorvel::health {
@@ -64,14 +65,13 @@ public:
 
     // Writes the current mail (all of it, or as much as the parser looks at
     // when `whole` is false) and parses it; with Mail the parsed header
-    // values are in infCols(), entries 2 to 10.
+    // values are in values().
     MailReading read(StoredMails& mails, const archive::TableDefs& defs, std::string& error, bool whole);
-    const archive::ColumnList& infCols() const { return infCols_; }
+    const mailimport::MailValues& values() const { return values_; }
 
 private:
     std::string folder_;
-    archive::ColumnList infCols_;
-    archive::ColumnList objCols_;
+    mailimport::MailValues values_;
 };
 
 }  // namespace quorvel::health

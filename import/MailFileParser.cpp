@@ -26,54 +26,47 @@ struct HeaderState {
     bool dateRSet = false;
 };
 
-void clearValues(ColumnList& infCols, ColumnList& objCols) {
-    for (auto& c : infCols) {
-        c.value.clear();
-    }
-    for (auto& c : objCols) {
-        c.value.clear();
-    }
-}
-
 // One header line (or continuation line) by its name; the first matching
 // name wins, in this order.
-void actOnHeader(std::string_view name, std::string_view value, ColumnList& inf, HeaderState& st) {
+void actOnHeader(std::string_view name, std::string_view value, const ColumnList& cols, MailValues& mail,
+                 HeaderState& st) {
+    auto& inf = mail.inf;
     if (name == "X-Priority") {
         if (isUrgentPriority(value)) {
-            inf[col::kInfPriority].value = inf[col::kInfPriority].caption;
+            inf[col::kInfPriority] = cols[col::kInfPriority].caption;
         }
     } else if (name == "Date") {
-        inf[col::kInfDate].value = f_body2Date(value);
+        inf[col::kInfDate] = f_body2Date(value);
         ++st.hdrCount;
     } else if (name == "To") {
         if (st.toRank == 3) {
-            inf[col::kInfTo].value = value;
+            inf[col::kInfTo] = value;
         }
         ++st.hdrCount;
     } else if (name == "From") {
-        inf[col::kInfFrom].value += value;
+        inf[col::kInfFrom] += value;
         ++st.hdrCount;
     } else if (name == "Subject") {
-        inf[col::kInfSubject].value += value;
+        inf[col::kInfSubject] += value;
         ++st.hdrCount;
     } else if (name == "Received") {
-        inf[col::kInfMailType].value.assign(1, kReceivedType);
+        inf[col::kInfMailType].assign(1, kReceivedType);
         if (!st.dateRSet) {
-            inf[col::kInfDateR].value = f_body2Date(value);
-            st.dateRSet = !inf[col::kInfDateR].value.empty();
+            inf[col::kInfDateR] = f_body2Date(value);
+            st.dateRSet = !inf[col::kInfDateR].empty();
         }
         if (st.toRank > 1) {
             std::string recipient = f_body2for(value);
             if (!recipient.empty()) {
-                inf[col::kInfTo].value = recipient;
+                inf[col::kInfTo] = recipient;
                 st.toRank = 2;
             }
         }
     } else if (name == "Cc") {
-        inf[col::kInfTo].value.append(";").append(value);
+        inf[col::kInfTo].append(";").append(value);
     } else if (name == "Delivered-To") {
         st.toRank = 1;
-        inf[col::kInfTo].value = value;
+        inf[col::kInfTo] = value;
     }
 }
 
@@ -81,11 +74,12 @@ ParseResult unreadable(const MailFileReader& reader) {
     return {ParseOutcome::Unreadable, reader.error()};
 }
 
-ParseResult readOpenedMail(MailFileReader& reader, const std::string& path, ColumnList& inf, ColumnList& obj) {
+ParseResult readOpenedMail(MailFileReader& reader, const std::string& path, const ColumnList& cols, MailValues& mail) {
+    auto& inf = mail.inf;
     const ParseResult notMail{ParseOutcome::NotMail, {}};
     HeaderDecoder decoder;
     HeaderState st;
-    inf[col::kInfMailType].value.assign(1, kSentType);
+    inf[col::kInfMailType].assign(1, kSentType);
 
     std::string raw;
     size_t headerBytes = 0;
@@ -125,7 +119,7 @@ ParseResult readOpenedMail(MailFileReader& reader, const std::string& path, Colu
             decoded = decoder.decodeWords(value);
             value = decoded;
         }
-        actOnHeader(name, value, inf, st);
+        actOnHeader(name, value, cols, mail, st);
         if (name.data() != prevName.data()) {
             prevName.assign(name);
         }
@@ -146,13 +140,13 @@ ParseResult readOpenedMail(MailFileReader& reader, const std::string& path, Colu
     }
 
     if (reader.findLine(kAttachmentMarker)) {
-        inf[col::kInfAttachment].value = inf[col::kInfAttachment].caption;
+        inf[col::kInfAttachment] = cols[col::kInfAttachment].caption;
     }
     if (reader.failed()) {
         return unreadable(reader);
     }
-    inf[col::kInfSize].value = kilobyteSizeText(reader.fileSize());
-    obj[col::kObjFile].value = path;
+    inf[col::kInfSize] = kilobyteSizeText(reader.fileSize());
+    mail.file = path;
     return {ParseOutcome::Mail, {}};
 }
 
@@ -162,21 +156,18 @@ std::string kilobyteSizeText(uint64_t bytes) {
     return std::to_string(bytes / 1024 + (bytes % 1024 != 0 ? 1 : 0)) + "KB";
 }
 
-ParseResult parseMailFile(const std::string& path, ColumnList& infCols, ColumnList& objCols) {
-    if (infCols.size() <= static_cast<size_t>(col::kInfSize) || objCols.size() <= static_cast<size_t>(col::kObjFile)) {
-        throw std::invalid_argument("parseMailFile: the column lists are not those of the mail tables");
+ParseResult parseMailFile(const std::string& path, const ColumnList& infCols) {
+    if (infCols.size() <= static_cast<size_t>(col::kInfSize)) {
+        throw std::invalid_argument("parseMailFile: the column list is not that of the mail table");
     }
-    clearValues(infCols, objCols);
+    MailValues mail;
     MailFileReader reader;
-    ParseResult result = reader.open(path) ? readOpenedMail(reader, path, infCols, objCols) : unreadable(reader);
-    if (result.outcome != ParseOutcome::Mail) {
-        clearValues(infCols, objCols);
+    ParseResult result = reader.open(path) ? readOpenedMail(reader, path, infCols, mail) : unreadable(reader);
+    // Values read before a file turned out not to be a mail are not handed out.
+    if (result.outcome == ParseOutcome::Mail) {
+        result.mail = std::move(mail);
     }
     return result;
-}
-
-bool f_parseMailFl(const std::string& path, ColumnList& infCols, ColumnList& objCols) {
-    return parseMailFile(path, infCols, objCols).outcome == ParseOutcome::Mail;
 }
 
 }  // namespace quorvel::mailimport

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -22,23 +23,24 @@ enum class ParseOutcome {
     Unreadable,  // the file could not be opened or read; also not a mail
 };
 
+// One mail's values as its header row stores them, by the mail table's
+// columns (col::kInfMailType to col::kInfSize; the folder and the identifier
+// are the writer's). An empty value is not written.
+struct MailValues {
+    std::array<std::string, archive::col::kInfSize + 1> inf;
+    std::string file;  // the mail file whose bytes are stored
+};
+
 struct ParseResult {
     ParseOutcome outcome = ParseOutcome::NotMail;
     std::string error;  // why the file could not be read
+    MailValues mail;    // empty unless the file is a mail
 };
 
-// Reads one mail file and fills the value fields of infCols (entries 2 to 10)
-// and objCols (entry 1, the file's path). Every value is cleared first, and
-// again when the file turns out not to be a mail. Never touches an archive
-// and never changes the file.
-ParseResult parseMailFile(const std::string& path, archive::ColumnList& infCols, archive::ColumnList& objCols);
-
-// True when the file is a mail; its values are then in the column lists.
-bool f_parseMailFl(const std::string& path, archive::ColumnList& infCols, archive::ColumnList& objCols);
-
-inline bool f_parseMailFl(const std::string& path, archive::TableDefs& defs) {
-    return f_parseMailFl(path, defs.infCols, defs.objCols);
-}
+// Reads one mail file and answers its values. `infCols` gives the texts a
+// flag column stores (the priority and attachment columns' captions). Never
+// touches an archive and never changes the file.
+ParseResult parseMailFile(const std::string& path, const archive::ColumnList& infCols);
 
 // The file length in kilobytes, rounded up, followed by "KB" (2500 gives "3KB").
 std::string kilobyteSizeText(uint64_t bytes);

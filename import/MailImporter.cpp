@@ -9,10 +9,10 @@ namespace quorvel::mailimport {
 
 using namespace archive;
 
-MailWriter::MailWriter(ArchiveLocation& pv)
-    : pv_(pv),
-      inf_(workingFile(pv), pv.defs.tblNames[kMailInfTabl]),
-      obj_(workingFile(pv), pv.defs.tblNames[kMailOBJTabl]) {}
+MailWriter::MailWriter(const ArchiveLocation& at)
+    : at_(at),
+      inf_(workingFile(at), at.defs.tblNames[kMailInfTabl]),
+      obj_(workingFile(at), at.defs.tblNames[kMailOBJTabl]) {}
 
 MailWriter::~MailWriter() = default;
 
@@ -29,24 +29,22 @@ bool MailWriter::open() {
     return objSet_ || obj_.reportError(error, "OpenRecordset " + objSql);
 }
 
-bool MailWriter::store(int32_t id, const std::string& dirKey) {
+bool MailWriter::store(const MailValues& mail, int32_t id, const std::string& dirKey) {
     if (!open()) {
         return false;
     }
-    TableDefs& d = pv_.defs;
+    const TableDefs& d = at_.defs;
     const std::string idText = std::to_string(id);
-    d.infCols[col::kInfDirId].value = std::to_string(keyToId(dirKey));
-    d.infCols[col::kInfId].value = idText;
-    d.bdyCols[col::kBdyId].value = idText;  // no row of that table is written
-    d.objCols[col::kObjId].value = idText;
 
     Transaction tx(*inf_.Dbase);
     if (!inf_.DB_AddNew()) {
         return false;
     }
-    for (const ColumnSpec& c : d.infCols) {
-        if (!c.value.empty()) {
-            inf_.RecSet->Fields(c.colName).setValue(c.value);
+    inf_.RecSet->Fields(d.infCols[col::kInfDirId].colName).setValue(std::to_string(keyToId(dirKey)));
+    inf_.RecSet->Fields(d.infCols[col::kInfId].colName).setValue(idText);
+    for (size_t c = col::kInfMailType; c < mail.inf.size(); ++c) {
+        if (!mail.inf[c].empty()) {
+            inf_.RecSet->Fields(d.infCols[c].colName).setValue(mail.inf[c]);
         }
     }
     if (!inf_.DB_Update()) {
@@ -58,41 +56,38 @@ bool MailWriter::store(int32_t id, const std::string& dirKey) {
     if (!objSet_->AddNew(error)) {
         return obj_.reportError(error, "AddNew");
     }
-    objSet_->Fields(d.objCols[col::kObjId].colName).setValue(d.objCols[col::kObjId].value);
-    objSet_->Fields(d.objCols[col::kObjFile].colName).AppendChunkFromFile(d.objCols[col::kObjFile].value);
+    objSet_->Fields(d.objCols[col::kObjId].colName).setValue(idText);
+    objSet_->Fields(d.objCols[col::kObjFile].colName).AppendChunkFromFile(mail.file);
     if (!objSet_->Update(error)) {
         return obj_.reportError(error, "Update");
     }
     return tx.commit(error) || inf_.reportError(error, "Update");
 }
 
-bool storeParsedMail(ArchiveLocation& pv, int32_t id, const std::string& dirKey) {
-    return MailWriter(pv).store(id, dirKey);
+ImportOutcome importMailFile(const ArchiveLocation& at, int32_t& mailCounter, const std::string& path,
+                             const std::string& dirKey) {
+    MailWriter writer(at);
+    return importMailFile(writer, at, mailCounter, path, dirKey);
 }
 
-ImportOutcome importMailFile(ArchiveLocation& pv, int32_t& mailCounter, const std::string& path,
-                             const std::string& dirKey) {
-    MailWriter writer(pv);
-    return importMailFile(writer, pv, mailCounter, path, dirKey);
-}
-
-ImportOutcome importMailFile(MailWriter& writer, ArchiveLocation& pv, int32_t& mailCounter, const std::string& path,
-                             const std::string& dirKey) {
-    if (!f_parseMailFl(path, pv.defs)) {
+ImportOutcome importMailFile(MailWriter& writer, const ArchiveLocation& at, int32_t& mailCounter,
+                             const std::string& path, const std::string& dirKey) {
+    const ParseResult parsed = parseMailFile(path, at.defs.infCols);
+    if (parsed.outcome != ParseOutcome::Mail) {
         return ImportOutcome::NotMail;
     }
     ++mailCounter;
-    return writer.store(mailCounter, dirKey) ? ImportOutcome::Stored : ImportOutcome::Failed;
+    return writer.store(parsed.mail, mailCounter, dirKey) ? ImportOutcome::Stored : ImportOutcome::Failed;
 }
 
-DropImport importFiles(ArchiveLocation& pv, int32_t& mailCounter, const std::vector<std::string>& paths,
+DropImport importFiles(const ArchiveLocation& at, int32_t& mailCounter, const std::vector<std::string>& paths,
                        const std::string& dirKey, const std::function<void(int stored)>& progress) {
     DropImport result;
     // One drop is one task on the archive: it is opened once for all its
     // files, and each mail is its own transaction.
-    MailWriter writer(pv);
+    MailWriter writer(at);
     for (const std::string& path : paths) {
-        switch (importMailFile(writer, pv, mailCounter, path, dirKey)) {
+        switch (importMailFile(writer, at, mailCounter, path, dirKey)) {
             case ImportOutcome::Stored:
                 ++result.stored;
                 if (progress) {

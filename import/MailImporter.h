@@ -8,6 +8,7 @@
 
 #include "archive/ArchiveLocation.h"
 #include "archive/LtDataBaseInfo.h"
+#include "import/MailFileParser.h"
 
 // Storing dropped mail files in the open archive: each file is parsed, and a
 // mail becomes one header row and one stored file, both written in one
@@ -30,30 +31,28 @@ enum class ImportOutcome { Stored, NotMail, Failed };
 // one task on the archive. Each mail's two rows are one transaction.
 class MailWriter {
 public:
-    explicit MailWriter(archive::ArchiveLocation& pv);
+    explicit MailWriter(const archive::ArchiveLocation& at);
     ~MailWriter();
     MailWriter(const MailWriter&) = delete;
     MailWriter& operator=(const MailWriter&) = delete;
 
-    // Writes the parsed mail in defs' value fields as mail `id` of the folder
-    // `dirKey`; false, after the access layer's error box, when it could not.
-    bool store(int32_t id, const std::string& dirKey);
+    // Writes a parsed mail as mail `id` of the folder `dirKey`; false, after
+    // the access layer's error box, when it could not.
+    bool store(const MailValues& mail, int32_t id, const std::string& dirKey);
 
 private:
     bool open();
-    archive::ArchiveLocation& pv_;
+    const archive::ArchiveLocation& at_;
     archive::LtDataBaseInfo inf_;
     archive::LtDataBaseInfo obj_;  // names the file table in its error boxes
     std::unique_ptr<archive::RecordSet> objSet_;
 };
 
-bool storeParsedMail(archive::ArchiveLocation& pv, int32_t id, const std::string& dirKey);
-
 // Parses one file and stores it when it is a mail, taking the next identifier
 // from mailCounter.
-ImportOutcome importMailFile(archive::ArchiveLocation& pv, int32_t& mailCounter, const std::string& path,
+ImportOutcome importMailFile(const archive::ArchiveLocation& at, int32_t& mailCounter, const std::string& path,
                              const std::string& dirKey);
-ImportOutcome importMailFile(MailWriter& writer, archive::ArchiveLocation& pv, int32_t& mailCounter,
+ImportOutcome importMailFile(MailWriter& writer, const archive::ArchiveLocation& at, int32_t& mailCounter,
                              const std::string& path, const std::string& dirKey);
 
 struct DropImport {
@@ -64,7 +63,7 @@ struct DropImport {
 
 // Imports every file of one drop in order; `progress` hears the stored count
 // after each stored mail.
-DropImport importFiles(archive::ArchiveLocation& pv, int32_t& mailCounter, const std::vector<std::string>& paths,
+DropImport importFiles(const archive::ArchiveLocation& at, int32_t& mailCounter, const std::vector<std::string>& paths,
                        const std::string& dirKey, const std::function<void(int stored)>& progress = {});
 
 // The rejected paths, each after a line feed.
