@@ -20,6 +20,7 @@ struct Entry {
     uint32_t offset = 0;  // of the folded text in the block's pool
     uint8_t length = 0;
     bool attaches = false;
+    bool unchanged = false;
     CharKind kind = CharKind::Separator;
 };
 
@@ -105,6 +106,8 @@ std::unique_ptr<Block> computeBlock(uint32_t index) {
             continue;
         }
         const std::string text = foldedText(c);
+        char bytes[8];
+        e.unchanged = text == std::string_view(bytes, static_cast<size_t>(g_unichar_to_utf8(c, bytes)));
         e.offset = static_cast<uint32_t>(block->pool.size());
         e.length = static_cast<uint8_t>(std::min<size_t>(text.size(), 255));
         block->pool.append(text, 0, e.length);
@@ -141,7 +144,7 @@ FoldedChar foldChar(uint32_t c) {
     }
     const Block& block = blockOf(c);
     const Entry& e = block.entries[c % kBlockSize];
-    return {std::string_view(block.pool).substr(e.offset, e.length), e.attaches};
+    return {std::string_view(block.pool).substr(e.offset, e.length), e.attaches, e.unchanged, e.kind};
 }
 
 CharKind kindOf(uint32_t c) {

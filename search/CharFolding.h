@@ -24,6 +24,9 @@ struct FoldedChar {
     // half-width voiced sound mark, a conjoining Hangul vowel or final), so
     // the two must be folded together.
     bool attaches = false;
+    // The character folds to itself (most Han and kana do), and its kind.
+    bool unchanged = false;
+    CharKind kind = CharKind::Separator;
 };
 
 // Any code point up to U+10FFFF (others are treated as separators). The

@@ -13,14 +13,18 @@ namespace quorvel::search {
 
 namespace {
 
-// Mails per transaction while synchronising: few enough that a cancel or a
-// crash loses little, enough that the commits cost little.
-constexpr size_t kBatch = 250;
+// Mails per transaction while synchronising (about a second's work): few
+// enough that an error or a crash loses little, enough that FTS5 writes few
+// segments, each of which it must merge again later.
+constexpr size_t kBatch = 1000;
+// The progress is told after this many mails.
+constexpr int64_t kProgressStep = 100;
 // Below this many unreachable documents the index is never made anew for them.
 constexpr int64_t kUnusedAllowance = 1000;
-// After this many mails indexed in one go the index's segments are merged
-// into one: smaller, and faster to search.
-constexpr int64_t kMergeAfter = 1000;
+// FTS5 gathers the terms of a transaction in memory and writes them out as
+// a new segment when they pass this size (1 MiB by default: a segment every
+// few dozen mails, each to be merged again later).
+constexpr int64_t kHashBytes = 64 * 1024 * 1024;
 
 std::string stateValue(const char* name) {
     return std::string("(SELECT value FROM ") + kStateTable + " WHERE name = '" + name + "')";
@@ -65,30 +69,38 @@ bool createTables(sqlite3* db, std::string* error) {
         "', content='', columnsize=0, detail=full);"
         "CREATE TABLE " +
         kDocTable +
-        " (doc INTEGER PRIMARY KEY, mail INTEGER NOT NULL UNIQUE, stamp TEXT NOT NULL, attach INTEGER NOT NULL);"
+        " (doc INTEGER PRIMARY KEY, mail INTEGER UNIQUE, stamp TEXT NOT NULL, attach INTEGER NOT NULL);"
         "CREATE TABLE " +
         kStateTable + " (name TEXT PRIMARY KEY, value INTEGER NOT NULL);" + "INSERT INTO " + kStateTable +
         " (name, value) VALUES ('format', " + std::to_string(kFormatVersion) + "), ('tokenizer', " +
-        std::to_string(kTokenizerVersion) + "), ('lastDoc', 0), ('unused', 0);";
+        std::to_string(kTokenizerVersion) + ");" + "INSERT INTO " + kTextTable + " (" + kTextTable +
+        ", rank) VALUES ('hashsize', " + std::to_string(kHashBytes) + ");";
     return sql::exec(db, script.c_str(), error);
 }
 
 // Writes one mail's document; the statements are prepared once for many mails.
+//
+// None of them may need a statement journal: FTS5 writes the terms it has
+// gathered in memory out as a new segment whenever such a statement starts in
+// the same transaction, and a segment per mail costs many times the
+// indexing itself in merges. So the document number comes from the plain
+// single-row INSERT into qvSearchDoc (its rowid, one above the highest ever
+// given, as its rows are never deleted), and a mail's old document is only
+// looked up, and let go of by an UPDATE when there is one.
 class Indexer {
 public:
     explicit Indexer(sqlite3* db)
-        : read_(db, readStatement()),
-          drop_(db, std::string("DELETE FROM ") + kDocTable + " WHERE mail = ?1"),
-          unused_(db, std::string("UPDATE ") + kStateTable + " SET value = value + ?1 WHERE name = 'unused'"),
-          number_(db, std::string("UPDATE ") + kStateTable +
-                          " SET value = value + 1 WHERE name = 'lastDoc' RETURNING value"),
-          addDoc_(db, std::string("INSERT INTO ") + kDocTable + " (doc, mail, stamp, attach) VALUES (?1, ?2, ?3, ?4)"),
+        : db_(db),
+          read_(db, readStatement()),
+          find_(db, std::string("SELECT doc FROM ") + kDocTable + " WHERE mail = ?1"),
+          letGo_(db, std::string("UPDATE ") + kDocTable + " SET mail = NULL WHERE doc = ?1"),
+          addDoc_(db, std::string("INSERT INTO ") + kDocTable + " (mail, stamp, attach) VALUES (?1, ?2, ?3)"),
           addText_(db, std::string("INSERT INTO ") + kTextTable +
                            " (rowid, subject, sender, recipients, body, attachments) VALUES (?1, ?2, ?3, ?4, ?5, ?6)") {
     }
 
     bool ready(std::string* error) const {
-        for (const sql::Statement* st : {&read_, &drop_, &unused_, &number_, &addDoc_, &addText_}) {
+        for (const sql::Statement* st : {&read_, &find_, &letGo_, &addDoc_, &addText_}) {
             if (!st->ok()) {
                 return fail(error, st->message());
             }
@@ -116,20 +128,15 @@ public:
         if (!remove(id, error)) {
             return false;
         }
-        number_.reset();
-        if (!number_.step()) {
-            return fail(error, number_.message());
-        }
-        const int64_t doc = number_.integer(0);
-        number_.reset();
         addDoc_.reset();
-        addDoc_.bind(1, doc);
-        addDoc_.bind(2, id);
-        addDoc_.bind(3, stamp);
-        addDoc_.bind(4, int64_t{text.hasAttachments ? 1 : 0});
+        addDoc_.bind(1, id);
+        addDoc_.bind(2, stamp);
+        addDoc_.bind(3, int64_t{text.hasAttachments ? 1 : 0});
         if (!addDoc_.run()) {
             return fail(error, addDoc_.message());
         }
+        const int64_t doc = sqlite3_last_insert_rowid(db_);
+        addDoc_.reset();
         addText_.reset();
         addText_.bind(1, doc);
         addText_.bind(2, text.subject);
@@ -137,23 +144,23 @@ public:
         addText_.bind(4, text.recipients);
         addText_.bind(5, text.body);
         addText_.bind(6, text.attachments);
-        return addText_.run() || fail(error, addText_.message());
+        const bool added = addText_.run();
+        addText_.reset();
+        return added || fail(error, sqlite3_errmsg(db_));
     }
 
     // The mail's document becomes unreachable (see SearchIndex.h).
     bool remove(int64_t id, std::string* error) {
-        drop_.reset();
-        drop_.bind(1, id);
-        if (!drop_.run()) {
-            return fail(error, drop_.message());
+        find_.reset();
+        find_.bind(1, id);
+        if (!find_.step()) {
+            return find_.ok() || fail(error, find_.message());
         }
-        const int removed = sqlite3_changes(sqlite3_db_handle(drop_.get()));
-        if (removed == 0) {
-            return true;
-        }
-        unused_.reset();
-        unused_.bind(1, int64_t{removed});
-        return unused_.run() || fail(error, unused_.message());
+        const int64_t doc = find_.integer(0);
+        find_.reset();
+        letGo_.reset();
+        letGo_.bind(1, doc);
+        return letGo_.run() || fail(error, letGo_.message());
     }
 
 private:
@@ -163,7 +170,8 @@ private:
                stampExpression() + " FROM " + mailWithStoredBytes() + " WHERE m." + n.id + " = ?1";
     }
 
-    sql::Statement read_, drop_, unused_, number_, addDoc_, addText_;
+    sqlite3* db_;
+    sql::Statement read_, find_, letGo_, addDoc_, addText_;
     MailTextReader reader_;
 };
 
@@ -181,27 +189,22 @@ bool recreate(sqlite3* db, std::string* error) {
     return savepoint.release() || fail(error, sqlite3_errmsg(db));
 }
 
-// Takes the mails that are gone out of the index; their count.
+// Lets go of the documents of mails that are gone; their count.
 bool dropGone(sqlite3* db, IndexResult& result) {
     const ArchiveNames& n = archiveNames();
-    sql::Savepoint savepoint(db);
-    sql::Statement gone(db, std::string("DELETE FROM ") + kDocTable + " WHERE mail NOT IN (SELECT " + n.id + " FROM " +
+    sql::Statement gone(db, std::string("UPDATE ") + kDocTable +
+                                " SET mail = NULL WHERE mail IS NOT NULL AND mail NOT IN (SELECT " + n.id + " FROM " +
                                 n.mails + " WHERE " + n.id + " IS NOT NULL)");
     if (!gone.run()) {
         return fail(&result.error, gone.message());
     }
     result.dropped = sqlite3_changes(db);
-    sql::Statement count(db, std::string("UPDATE ") + kStateTable + " SET value = value + ?1 WHERE name = 'unused'");
-    count.bind(1, result.dropped);
-    if (!count.run()) {
-        return fail(&result.error, count.message());
-    }
-    return savepoint.release() || fail(&result.error, sqlite3_errmsg(db));
+    return true;
 }
 
 bool tooManyUnused(sqlite3* db) {
-    const int64_t unused = scalar(db, "SELECT " + stateValue("unused"));
-    const int64_t live = scalar(db, std::string("SELECT count(*) FROM ") + kDocTable);
+    const int64_t unused = scalar(db, std::string("SELECT count(*) FROM ") + kDocTable + " WHERE mail IS NULL");
+    const int64_t live = scalar(db, std::string("SELECT count(*) FROM ") + kDocTable + " WHERE mail IS NOT NULL");
     return unused > kUnusedAllowance && unused > live;
 }
 
@@ -262,6 +265,9 @@ IndexResult bringInLine(sqlite3* db, bool anew, const IndexProgress& progress, c
                 return result;  // this batch is rolled back
             }
             ++result.indexed;
+            if (progress && result.indexed % kProgressStep == 0 && at + 1 < end) {
+                progress(result.indexed, total);
+            }
         }
         if (!savepoint.release()) {
             result.error = sqlite3_errmsg(db);
@@ -275,7 +281,10 @@ IndexResult bringInLine(sqlite3* db, bool anew, const IndexProgress& progress, c
             return result;
         }
     }
-    if (result.indexed >= kMergeAfter) {
+    // An index made anew on request is merged into one segment (a little
+    // smaller and faster to search, for a sixth more time). Otherwise, the
+    // merging FTS5 does as it writes keeps the segments few enough.
+    if (anew) {
         const std::string merge =
             std::string("INSERT INTO ") + kTextTable + " (" + kTextTable + ") VALUES ('optimize')";
         if (!sql::exec(db, merge.c_str(), &result.error)) {

@@ -18,16 +18,16 @@ struct sqlite3;
 //   qvSearchDoc    which document holds which mail (mail = MailInfTabl.ID),
 //                  with a stamp of the mail as it was indexed and whether
 //                  the mail has attachments.
-//   qvSearchState  the index's format and tokenizer versions and the count
-//                  of documents no mail refers to any more.
+//   qvSearchState  the index's format and tokenizer versions.
 //
 // A contentless table keeps no copy of the text, so the index is about as
 // large as the text it holds rather than twice that; but its rows cannot be
-// deleted. A mail removed or indexed again therefore only loses its
-// qvSearchDoc row; its old document stays, unreachable, until synchronise()
-// finds that such documents outnumber the live ones and makes the index
-// anew. Document numbers are never used twice, so an old document can never
-// be taken for a new mail that got the same identifier.
+// deleted. A mail removed or indexed again therefore only lets go of its
+// document (its qvSearchDoc row keeps the number, with no mail); the
+// document stays, unreachable, until synchronise() finds that such
+// documents outnumber the live ones and makes the index anew. Document
+// numbers are never given twice, so an old document can never be taken for
+// a new mail that got the same identifier.
 //
 // Every result is read through qvSearchDoc joined with MailInfTabl, so a
 // mail deleted from the archive never shows, even while the index still
@@ -74,7 +74,11 @@ IndexResult rebuild(sqlite3* db, const IndexProgress& progress = {}, const std::
 // is only made by a search. indexMail also replaces what the index held for
 // the identifier. False, with SQLite's message in `error` when given, when
 // the index could not be written; the caller's transaction should then be
-// rolled back (or synchronise() heals it later).
+// rolled back (or synchronise() heals it later). Speed: FTS5 writes out the
+// terms it has gathered in the transaction whenever a statement that can
+// change several rows (an UPDATE, a DELETE, an INSERT ... SELECT) starts;
+// a writer that indexes many mails in one transaction is fastest when its
+// own statements between the calls change one row each.
 bool indexMail(sqlite3* db, int64_t id, std::string* error = nullptr);
 bool removeMail(sqlite3* db, int64_t id, std::string* error = nullptr);
 

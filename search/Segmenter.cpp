@@ -15,19 +15,30 @@ namespace {
 constexpr size_t kRunPart = 4096;
 
 // The character at text[pos] and its length; 0 for a byte that starts no
-// valid character.
+// valid character (a stray continuation byte, an overlong form, a surrogate,
+// a sequence cut off).
 size_t decodeAt(std::string_view text, size_t pos, uint32_t& c) {
-    const auto first = static_cast<unsigned char>(text[pos]);
-    if (first < 0x80) {
-        c = first;
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data()) + pos;
+    const size_t left = text.size() - pos;
+    const unsigned char b0 = p[0];
+    if (b0 < 0x80) {
+        c = b0;
         return 1;
     }
-    const gunichar u = g_utf8_get_char_validated(text.data() + pos, static_cast<gssize>(text.size() - pos));
-    if (u == static_cast<gunichar>(-1) || u == static_cast<gunichar>(-2)) {
-        return 0;
+    const auto continuation = [&](size_t i) { return i < left && (p[i] & 0xC0) == 0x80; };
+    if (b0 >= 0xC2 && b0 <= 0xDF && continuation(1)) {
+        c = (b0 & 0x1Fu) << 6 | (p[1] & 0x3Fu);
+        return 2;
     }
-    c = u;
-    return static_cast<size_t>(g_utf8_skip[first]);
+    if (b0 >= 0xE0 && b0 <= 0xEF && continuation(1) && continuation(2)) {
+        c = (b0 & 0x0Fu) << 12 | (p[1] & 0x3Fu) << 6 | (p[2] & 0x3Fu);
+        return (c >= 0x800 && (c < 0xD800 || c > 0xDFFF)) ? 3 : 0;
+    }
+    if (b0 >= 0xF0 && b0 <= 0xF4 && continuation(1) && continuation(2) && continuation(3)) {
+        c = (b0 & 0x07u) << 18 | (p[1] & 0x3Fu) << 12 | (p[2] & 0x3Fu) << 6 | (p[3] & 0x3Fu);
+        return (c >= 0x10000 && c <= 0x10FFFF) ? 4 : 0;
+    }
+    return 0;
 }
 
 std::string takeGlibString(char* text) {
@@ -70,27 +81,32 @@ int Segmenter::run(std::string_view text, SegmentMode mode, EmitTerm emit, void*
     units_.clear();
     runLength_ = 0;
     size_t pos = 0;
+    uint32_t c = 0;
+    size_t length = text.empty() ? 0 : decodeAt(text, 0, c);
     while (pos < text.size()) {
-        uint32_t c = 0;
-        const size_t length = decodeAt(text, pos, c);
         if (length == 0) {
             if (const int rc = flush(mode, emit, context)) {
                 return rc;
             }
             ++pos;
+            length = pos < text.size() ? decodeAt(text, pos, c) : 0;
             continue;
         }
-        // The character and the marks that NFKC would put onto it.
+        // The character and the marks that NFKC would put onto it; the
+        // character after them is decoded once, here.
+        const FoldedChar folded = c < 0x80 ? FoldedChar{} : foldChar(c);
         size_t end = pos + length;
         bool joined = false;
-        while (end < text.size() && static_cast<unsigned char>(text[end]) >= 0x80) {
-            uint32_t next = 0;
-            const size_t nextLength = decodeAt(text, end, next);
-            if (nextLength == 0 || !foldChar(next).attaches) {
+        uint32_t next = 0;
+        size_t nextLength = 0;
+        while (end < text.size()) {
+            nextLength = decodeAt(text, end, next);
+            if (nextLength == 0 || next < 0x80 || !foldChar(next).attaches) {
                 break;
             }
             end += nextLength;
             joined = true;
+            nextLength = 0;
         }
         const int start = static_cast<int>(pos);
         int rc = 0;
@@ -103,13 +119,19 @@ int Segmenter::run(std::string_view text, SegmentMode mode, EmitTerm emit, void*
             } else {
                 rc = flush(mode, emit, context);
             }
+        } else if (folded.unchanged && folded.kind == CharKind::Cjk) {
+            rc = add(text.substr(pos, length), start, static_cast<int>(end), RunKind::Cjk, mode, emit, context);
+        } else if (folded.unchanged && folded.kind == CharKind::Word) {
+            rc = add(text.substr(pos, length), start, static_cast<int>(end), RunKind::Word, mode, emit, context);
         } else {
-            rc = addFolded(foldChar(c).text, start, static_cast<int>(end), mode, emit, context);
+            rc = addFolded(folded.text, start, static_cast<int>(end), mode, emit, context);
         }
         if (rc) {
             return rc;
         }
         pos = end;
+        c = next;
+        length = nextLength;
     }
     return flush(mode, emit, context);
 }
