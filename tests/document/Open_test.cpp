@@ -1,16 +1,11 @@
 // Opening archives: files in use, files that are no archives, the view
 // condition, work left by a crash and folders that cannot be read.
-#include <unistd.h>
-
-#include <fstream>
-
 #include "platform/fs/FileCopy.h"
 #include "tests/document/DocumentFixture.h"
 
 namespace fs = std::filesystem;
 using namespace quorvel;
 using platform::MsgAnswer;
-using platform::MsgButtons;
 using Showing = DocumentView::Showing;
 
 namespace {
@@ -127,14 +122,7 @@ TEST_F(DocumentOpen, WorkLeftByACrashIsTakenUpDiscardedOrKept) {
         runSql(left, "INSERT INTO mailDirTabl (ID, dname, parentID) VALUES (7, 'unsaved', 1)");
     };
 
-    // Held by a live program: in use, whatever is in the copy.
-    leaveWork();
-    const int claim = platform::claimFile(left);
-    ASSERT_GE(claim, 0);
-    EXPECT_FALSE(doc.open(a).done());
-    EXPECT_EQ(lastMessage(), a + archive::kMsgInUse);
-    ::close(claim);
-
+    // (A copy a live program holds is in use: the lock file's test.)
     // An empty file is the command-line tool's claim, left when it was
     // killed: it holds no work and goes without a question.
     test::writeFile(left, "");
@@ -149,7 +137,6 @@ TEST_F(DocumentOpen, WorkLeftByACrashIsTakenUpDiscardedOrKept) {
     msgs.setNextAnswer(MsgAnswer::Cancel);
     EXPECT_FALSE(doc.open(a).done());
     EXPECT_EQ(lastMessage(), a + archive::kMsgLeftCopyQuestion);
-    EXPECT_EQ(lastShown().buttons, MsgButtons::YesNoCancel);
     EXPECT_TRUE(fs::exists(left) && !doc.isOpen());
 
     // Yes takes the work up: shown, unsaved, the archive untouched until a
@@ -178,11 +165,7 @@ TEST_F(DocumentOpen, WorkLeftByACrashIsTakenUpDiscardedOrKept) {
 TEST_F(DocumentOpen, AnArchiveWhoseFoldersCannotBeReadLeavesNoWorkingCopy) {
     // The folder table's page spoilt: the file still looks like an archive.
     const std::string a = archiveFile("a.qvb");
-    const int64_t page = queryInt(a, "SELECT rootpage FROM sqlite_master WHERE name = 'mailDirTabl'");
-    const int64_t pageSize = queryInt(a, "PRAGMA page_size");
-    ASSERT_GT(page, 1);
-    std::fstream(a, std::ios::in | std::ios::out | std::ios::binary).seekp((page - 1) * pageSize)
-        << std::string(64, '\xff');
+    test::spoilTable(a, "mailDirTabl");
     ASSERT_TRUE(doc.newFromTemplate().done());
 
     // The archive open before is shown again.

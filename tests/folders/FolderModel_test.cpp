@@ -4,7 +4,6 @@
 #include "folders/model/FolderModel.h"
 
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 #include <QString>
 #include <filesystem>
@@ -15,6 +14,7 @@
 #include "archive/Schema.h"
 #include "folders/model/FolderNames.h"
 #include "maillist/MailDeletion.h"
+#include "tests/support/ArchiveSql.h"
 #include "tests/support/TestEnv.h"
 
 using namespace quorvel;
@@ -44,22 +44,7 @@ protected:
         return model;
     }
     // Runs statements behind the model's back; a query's rows as "a|b|c".
-    Rows sql(const std::string& statements) {
-        sqlite3* db = nullptr;
-        EXPECT_EQ(sqlite3_open(file_.c_str(), &db), SQLITE_OK);
-        Rows out;
-        auto row = [](void* out, int n, char** values, char**) {
-            std::string line;
-            for (int i = 0; i < n; ++i) {
-                line += (i ? "|" : "") + std::string(values[i] ? values[i] : "");
-            }
-            static_cast<Rows*>(out)->push_back(line);
-            return 0;
-        };
-        EXPECT_EQ(sqlite3_exec(db, statements.c_str(), row, &out, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
-        sqlite3_close(db);
-        return out;
-    }
+    Rows sql(const std::string& statements) { return test::sqlRows(file_, statements); }
     Rows folderRows() { return sql("SELECT * FROM mailDirTabl ORDER BY rowid"); }
     Rows mailIds(const char* table) { return sql(std::string("SELECT ID FROM ") + table + " ORDER BY rowid"); }
     // Everything an edit can touch, row identities included.

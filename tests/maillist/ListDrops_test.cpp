@@ -6,14 +6,14 @@
 #include <filesystem>
 #include <map>
 
-#include "archive/LtDataBaseInfo.h"
 #include "maillist/DragOut.h"
 #include "maillist/ListDragOut.h"
 #include "maillist/ListDrops.h"
 #include "maillist/MailList.h"
 #include "mainwindow/frmMain.h"
-#include "tromsel/TromselRegistration.h"
 #include "tests/mainwindow/WindowFixture.h"
+#include "tests/support/DragEvents.h"
+#include "tromsel/TromselRegistration.h"
 
 namespace fs = std::filesystem;
 using namespace quorvel;
@@ -26,28 +26,11 @@ std::string mail(const std::string& subject, const std::string& body) {
            "\r\nDate: Tue, 01 Jan 2002 10:15:30 +0900\r\n\r\n" + body + "\r\n";
 }
 
-// The identifiers of folder dirId's mails, in order.
-std::vector<int> mailsOf(const ProgramValues& pv, int dirId) {
-    archive::LtDataBaseInfo db(workingFile(pv), "MailInfTabl");
-    std::vector<int> ids;
-    if (db.DB_Open("SELECT * FROM MailInfTabl WHERE dirID = " + std::to_string(dirId) + " ORDER BY ID", false)) {
-        for (db.DB_MoveFirst(); !db.RecSet->isEOF(); db.DB_MoveNext()) {
-            ids.push_back(static_cast<int>(db.RecSet->Fields("ID").Value().toInt()));
-        }
-    }
-    return ids;
-}
-
 // The whole drag of a file manager over the list's area: enter, move, drop.
-void dropOn(ui::ListView* list, QMimeData& mime) {
+void dropOn(ui::ListView* list, const QMimeData& mime) {
     QWidget* area = list->viewport();
     const QPoint at(area->width() / 2, area->height() / 2);
-    QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(area, &enter);
-    QDragMoveEvent move(at + QPoint(1, 1), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(area, &move);
-    QDropEvent drop(at + QPoint(2, 2), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(area, &drop);
+    test::dragAlong(area, &mime, {at, at + QPoint(1, 1), at + QPoint(2, 2)});
 }
 
 void dropFiles(ui::ListView* list, const std::vector<std::string>& paths) {
@@ -96,7 +79,7 @@ private slots:
         s.inst.pv.modFlag = false;
         dropFiles(s.w->lvListView,
                   {s.file("a.eml", mail("a", "A")), s.file("b.eml", mail("b", "B")), s.file("c.eml", mail("c", "C"))});
-        QCOMPARE(mailsOf(s.inst.pv, 1), (std::vector<int>{1, 2, 3, 4, 5}));
+        QCOMPARE(s.inst.mailsIn(1), (std::vector<int>{1, 2, 3, 4, 5}));
         QCOMPARE(s.w->mailCounter, 5);
         QCOMPARE(status(*s.w), QStringLiteral("3件のメールを登録"));
         QCOMPARE(s.w->lvListView->itemCount(), 5);  // the list was loaded again
@@ -113,7 +96,7 @@ private slots:
         s.inst.msgs.clear();
         const std::string notMail = s.file("notes.txt", "no header at all\r\n\r\n");
         dropFiles(s.w->lvListView, {s.file("a.eml", mail("a", "A")), notMail, s.file("b.eml", mail("b", "B"))});
-        QCOMPARE(mailsOf(s.inst.pv, 1), (std::vector<int>{1, 2}));
+        QCOMPARE(s.inst.mailsIn(1), (std::vector<int>{1, 2}));
         QCOMPARE(status(*s.w), QStringLiteral("2件のメールを登録"));
         const std::string log1 = s.inst.pv.workPath + "/errlog_1.txt";
         QCOMPARE(test::readFile(log1), "\n" + notMail);
@@ -130,7 +113,7 @@ private slots:
         QCOMPARE(s.w->errLogCount, 2);
         QCOMPARE(s.inst.msgs.shown().size(), size_t{2});
         QVERIFY(s.inst.msgs.shown()[1].text.ends_with("\n" + log2));
-        QCOMPARE(mailsOf(s.inst.pv, 1), (std::vector<int>{1, 2, 3}));
+        QCOMPARE(s.inst.mailsIn(1), (std::vector<int>{1, 2, 3}));
 
         // 150 of them: the box names the first ones and counts the rest, so it
         // fits a screen; the log names every one.
@@ -155,7 +138,7 @@ private slots:
         QMimeData mime;
         mime.setUrls({QUrl("https://example.com/a.eml")});
         dropOn(s.w->lvListView, mime);
-        QCOMPARE(mailsOf(s.inst.pv, 1), std::vector<int>{1});
+        QCOMPARE(s.inst.mailsIn(1), std::vector<int>{1});
         QCOMPARE(s.w->errLogCount, 0);
     }
 
@@ -176,7 +159,7 @@ private slots:
             QCOMPARE(status(*s.w), QStringLiteral("1件のメールを登録"));
             QVERIFY(!fs::exists(path));
         }
-        QCOMPARE(mailsOf(s.inst.pv, 1), (std::vector<int>{1, 2, 3, 4}));
+        QCOMPARE(s.inst.mailsIn(1), (std::vector<int>{1, 2, 3, 4}));
         QCOMPARE(s.w->lvListView->itemCount(), 4);
         QVERIFY(fs::is_empty(folder));
 
@@ -186,7 +169,7 @@ private slots:
         test::writeFile(other, mail("x", "X"));
         drops.UIDragDrop_FilesDropped(other);
         QVERIFY(!fs::exists(other));
-        QCOMPARE(mailsOf(s.inst.pv, 1), (std::vector<int>{1, 2, 3, 4}));
+        QCOMPARE(s.inst.mailsIn(1), (std::vector<int>{1, 2, 3, 4}));
         QVERIFY(s.inst.pv.modFlag);
         QVERIFY(s.inst.msgs.shown().empty());
     }
@@ -201,8 +184,8 @@ private slots:
         const std::string path = s.w->listDrops().dropFolder() + "/0a.eml";
         test::writeFile(path, mail("a", "A"));
         s.w->listDrops().UIDragDrop_FilesDropped(path);
-        QCOMPARE(mailsOf(s.inst.pv, 2), std::vector<int>{1});
-        QVERIFY(mailsOf(s.inst.pv, 1).empty());
+        QCOMPARE(s.inst.mailsIn(2), std::vector<int>{1});
+        QVERIFY(s.inst.mailsIn(1).empty());
         QVERIFY(!fs::exists(path));
     }
 
@@ -214,14 +197,14 @@ private slots:
         mime.setData("message/rfc822", QByteArray::fromStdString(mail("from a mailer", "M")));
         dropOn(s.w->lvListView, mime);
         QVERIFY(s.w->listDrops().UIDragDrop() != nullptr);
-        QCOMPARE(mailsOf(s.inst.pv, 1), (std::vector<int>{1, 2}));
+        QCOMPARE(s.inst.mailsIn(1), (std::vector<int>{1, 2}));
         QCOMPARE(status(*s.w), QStringLiteral("1件のメールを登録"));
         QVERIFY(fs::is_empty(s.w->listDrops().dropFolder()));
         QVERIFY(s.inst.msgs.shown().empty());
 
         // The list has its own drop target back: plain files go in again.
         dropFiles(s.w->lvListView, {s.file("b.eml", mail("b", "B"))});
-        QCOMPARE(mailsOf(s.inst.pv, 1), (std::vector<int>{1, 2, 3}));
+        QCOMPARE(s.inst.mailsIn(1), (std::vector<int>{1, 2, 3}));
     }
 
     void draggedOutMailsAreWrittenWhenAskedAndNotDroppedBack() {
@@ -265,7 +248,7 @@ private slots:
 
         // Dropped back onto the list while the drag lasts: nothing is imported.
         dropOn(list, *data);
-        QCOMPARE(mailsOf(s.inst.pv, 1), (std::vector<int>{1, 2, 3, 4, 5}));
+        QCOMPARE(s.inst.mailsIn(1), (std::vector<int>{1, 2, 3, 4, 5}));
         QCOMPARE(s.w->errLogCount, 0);
 
         s.w->listDragOut().end();
@@ -274,7 +257,7 @@ private slots:
 
         // Afterwards the same files are imported again.
         dropFiles(list, {dragFolder + "/Re.eml"});
-        QCOMPARE(mailsOf(s.inst.pv, 1), (std::vector<int>{1, 2, 3, 4, 5, 6}));
+        QCOMPARE(s.inst.mailsIn(1), (std::vector<int>{1, 2, 3, 4, 5, 6}));
 
         // They go with the archive's other mail files when it closes.
         s.inst.msgs.setNextAnswer(platform::MsgAnswer::No);

@@ -5,10 +5,11 @@
 #include <filesystem>
 
 #include "app/ProgramValues.h"
-#include "archive/LtDataBaseInfo.h"
+#include "archive/Schema.h"
 #include "maillist/DragOut.h"
 #include "maillist/MailerLaunch.h"
 #include "maillist/StoredMail.h"
+#include "tests/support/ArchiveSql.h"
 #include "tests/support/TestEnv.h"
 
 using namespace quorvel;
@@ -62,15 +63,8 @@ ProgramValues archiveWithStoredMails(const test::TempDir& dir, const std::string
     pv.arcPath = dir.path();
     pv.lockName = "a.qvb";
     std::filesystem::copy_file(test::builtTemplatePath(), dir.file("a.qvb"));
-    archive::LtDataBaseInfo obj(workingFile(pv), "MailOBJTabl");
-    EXPECT_TRUE(obj.DB_Open("", true));
-    EXPECT_TRUE(obj.DB_AddNew());
-    obj.RecSet->Fields("ID").setValue(1);
-    obj.RecSet->Fields("mailFlObj").AppendChunk(bytes);
-    EXPECT_TRUE(obj.DB_Update());
-    EXPECT_TRUE(obj.DB_AddNew());
-    obj.RecSet->Fields("ID").setValue(2);
-    EXPECT_TRUE(obj.DB_Update());
+    test::runSql(workingFile(pv),
+                 "INSERT INTO MailOBJTabl (ID, mailFlObj) VALUES (1, " + test::blobLiteral(bytes) + "), (2, NULL)");
     return pv;
 }
 
@@ -104,9 +98,5 @@ TEST(StoredMail, writesTheBytesUnderAnyNameThatFitsAndNeverThroughALink) {
     EXPECT_EQ(writeStoredMailFile(pv, 3, dir.file("out/3.eml"), error), StoredMailWrite::NoSuchMail);
     EXPECT_EQ(writeStoredMailFile(pv, 1, dir.file("missing/1.eml"), error), StoredMailWrite::Failed);
     EXPECT_NE(error.find("missing"), std::string::npos);
-    size_t files = 0;
-    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.file("out"))) {
-        ++files;
-    }
-    EXPECT_EQ(files, 2u);  // no temporary file left behind
+    EXPECT_EQ(test::folderEntries(dir.file("out")).size(), 2u);  // no temporary file left behind
 }

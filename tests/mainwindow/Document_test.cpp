@@ -1,8 +1,6 @@
 // What the main window shows of the archive document: the tree, title, list,
 // counters and status text, its close event and its start. The document's own
 // rules are tested without a window in tests/document.
-#include <sqlite3.h>
-
 #include <QtTest>
 #include <filesystem>
 
@@ -26,16 +24,13 @@ QString rootText(frmMain& w) {
 std::string archiveWith(Instance& inst, const std::string& name, const std::string& curDir) {
     const std::string path = inst.dir.file(name);
     fs::copy_file(test::builtTemplatePath(), path);
-    const std::string sql =
-        "INSERT INTO mailDirTabl (ID, dname, parentID) VALUES (12, 'プロジェクト', 1);"
-        "INSERT INTO MailInfTabl (ID, dirID, mailType) VALUES (9, 12, 'R');"
-        "UPDATE curCondTabl SET curDir = '" +
-        curDir + "'";
-    sqlite3* db = nullptr;
-    sqlite3_open(path.c_str(), &db);
-    const int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr);
-    sqlite3_close(db);
-    return rc == SQLITE_OK ? path : "";
+    return test::runSql(path,
+                        "INSERT INTO mailDirTabl (ID, dname, parentID) VALUES (12, 'プロジェクト', 1);"
+                        "INSERT INTO MailInfTabl (ID, dirID, mailType) VALUES (9, 12, 'R');"
+                        "UPDATE curCondTabl SET curDir = '" +
+                            curDir + "'")
+               ? path
+               : "";
 }
 
 }  // namespace

@@ -6,7 +6,6 @@
 #include <QPushButton>
 #include <QtTest>
 
-#include "archive/LtDataBaseInfo.h"
 #include "folders/FolderEditor.h"
 #include "folders/FolderTree.h"
 #include "folders/frmInpDirName.h"
@@ -20,7 +19,7 @@ using test::Instance;
 namespace {
 
 bool runSql(const ProgramValues& pv, const char* sql) {
-    return archive::LtDataBaseInfo(workingFile(pv), "").DB_Execute(sql);
+    return test::runSql(workingFile(pv), sql);
 }
 
 void clickNode(ui::TreeView* tree, const QString& key) {

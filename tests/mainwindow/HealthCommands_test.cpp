@@ -4,13 +4,12 @@
 #include <QtTest>
 #include <atomic>
 
-#include "archive/LtDataBaseInfo.h"
 #include "folders/FolderTree.h"
 #include "health/ArchiveHealth.h"
 #include "mainwindow/frmMain.h"
-#include "toolkit/LongTask.h"
 #include "platform/fs/FileCopy.h"
 #include "tests/mainwindow/WindowFixture.h"
+#include "toolkit/LongTask.h"
 
 using namespace quorvel;
 using platform::MsgAnswer;
@@ -28,27 +27,16 @@ void HealthCommandsTest::checkRepairAndCompactTheOpenArchive() {
     auto w = inst.start();
     QVERIFY(w);
     const std::string working = workingFile(inst.pv);
-    for (const char* table : {"MailInfTabl", "MailOBJTabl"}) {
-        archive::LtDataBaseInfo db(working, table);
-        QVERIFY(db.DB_Open("", true));
-        for (int id = 1; id <= 2; ++id) {
-            QVERIFY(db.DB_AddNew());
-            db.RecSet->Fields("ID").setValue(id);
-            if (std::string(table) == "MailInfTabl") {
-                db.RecSet->Fields("dirID").setValue(1);
-            } else {
-                db.RecSet->Fields("mailFlObj").AppendChunk(Instance::mailBytes(id));
-            }
-            QVERIFY(db.DB_Update());
-        }
+    for (int id = 1; id <= 2; ++id) {
+        const std::string n = std::to_string(id);
+        QVERIFY(test::runSql(working, "INSERT INTO MailInfTabl (ID, dirID) VALUES (" + n +
+                                          ", 1); INSERT INTO MailOBJTabl (ID, mailFlObj) VALUES (" + n + ", " +
+                                          test::blobLiteral(Instance::mailBytes(id)) + ")"));
     }
     w->mnuToolCheck_Click();
     QCOMPARE(inst.msgs.shown().back().text, std::string("問題は見つかりませんでした。"));
 
-    {
-        archive::LtDataBaseInfo db(working, "MailInfTabl");
-        QVERIFY(db.DB_OpenClear("ID = 2", true));
-    }
+    QVERIFY(test::runSql(working, "DELETE FROM MailInfTabl WHERE ID = 2"));
     w->mnuToolCheck_Click();
     QCOMPARE(
         inst.msgs.shown().back().text,

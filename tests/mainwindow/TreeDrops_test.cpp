@@ -4,8 +4,6 @@
 #include <QMimeData>
 #include <QtTest>
 
-#include "archive/LtDataBaseInfo.h"
-#include "archive/Schema.h"
 #include "folders/FolderEditor.h"
 #include "folders/FolderTree.h"
 #include "folders/TreeDrops.h"
@@ -14,6 +12,7 @@
 #include "platform/dnd/MimeDataObject.h"
 #include "tests/folders/TreeFollowsModel.h"
 #include "tests/mainwindow/WindowFixture.h"
+#include "tests/support/DragEvents.h"
 #include "tromsel/TromselRegistration.h"
 
 using namespace quorvel;
@@ -21,28 +20,12 @@ using test::Instance;
 
 namespace {
 
-std::vector<int> mailsOf(const ProgramValues& pv, int dirId) {
-    archive::LtDataBaseInfo db(workingFile(pv), "MailInfTabl");
-    std::vector<int> ids;
-    if (db.DB_Open("SELECT * FROM MailInfTabl WHERE dirID = " + std::to_string(dirId) + " ORDER BY ID", false)) {
-        for (db.DB_MoveFirst(); !db.RecSet->isEOF(); db.DB_MoveNext()) {
-            ids.push_back(static_cast<int>(db.RecSet->Fields("ID").Value().toInt()));
-        }
-    }
-    return ids;
-}
-
 // A whole drag over the tree ending on a node (or on empty space).
-void dropOnTree(ui::TreeView* tree, QMimeData& mime, const QString& node) {
+void dropOnTree(ui::TreeView* tree, const QMimeData& mime, const QString& node) {
     QWidget* area = tree->viewport();
-    const QPoint at = node.isEmpty() ? QPoint(area->width() / 2, area->height() - 2)
-                                     : tree->visualItemRect(tree->item(node)).center();
-    QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(area, &enter);
-    QDragMoveEvent move(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(area, &move);
-    QDropEvent drop(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(area, &drop);
+    test::dragAlong(area, &mime,
+                    {node.isEmpty() ? QPoint(area->width() / 2, area->height() - 2)
+                                    : tree->visualItemRect(tree->item(node)).center()});
 }
 
 }  // namespace
@@ -78,7 +61,7 @@ void TreeDropsTest::mailsFromTheListMoveIntoTheFolder() {
 
     w->drag.keys = {"", "1_", "2_"};
     dropOnTree(w->tvTreeView, mime, "2_");
-    QCOMPARE(mailsOf(inst.pv, 2), (std::vector<int>{1, 2}));
+    QCOMPARE(inst.mailsIn(2), (std::vector<int>{1, 2}));
     QCOMPARE(w->lvListView->itemCount(), 1);
     QCOMPARE(w->sbStatusBar->panelText(1), QStringLiteral("1通のメールがあります。"));
     QCOMPARE(w->drag.keys, std::vector<std::string>{""});
@@ -131,10 +114,9 @@ void TreeDropsTest::foldersMoveWithTheirSubtreeButNeverBelowThemselves() {
 
     // Reloaded with names the tree sorts by UTF-16, and edited again, the
     // tree still shows the model's order.
-    archive::LtDataBaseInfo db(workingFile(inst.pv), "mailDirTabl");
-    QVERIFY(
-        db.DB_Execute("INSERT INTO mailDirTabl (ID, dname, parentID) VALUES (6, '｡', 1), (7, '😀', 1), "
-                      "(8, 'B', 1), (9, 'a', 1), (10, 'a', 1)"));
+    QVERIFY(test::runSql(workingFile(inst.pv),
+                         "INSERT INTO mailDirTabl (ID, dname, parentID) VALUES (6, '｡', 1), "
+                         "(7, '😀', 1), (8, 'B', 1), (9, 'a', 1), (10, 'a', 1)"));
     w->folderTree().loadTree();
     w->dirCounter = w->folderTree().f_getMaxDirID();
     test::verifyTreeFollowsModel(w->folderTree(), *tree);
@@ -165,7 +147,7 @@ void TreeDropsTest::mailFilesAreImportedIntoTheFolder() {
     mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(inst.dir.file("a.eml"))),
                   QUrl::fromLocalFile(QString::fromStdString(inst.dir.file("b.eml")))});
     dropOnTree(w->tvTreeView, mime, "2_");
-    QCOMPARE(mailsOf(inst.pv, 2), (std::vector<int>{1, 2}));
+    QCOMPARE(inst.mailsIn(2), (std::vector<int>{1, 2}));
     QCOMPARE(w->sbStatusBar->panelText(1), QStringLiteral("2件のメールを登録"));
     QVERIFY(inst.pv.modFlag);
     QVERIFY(inst.msgs.shown().empty());
@@ -179,34 +161,27 @@ void TreeDropsTest::mailFilesAreImportedIntoTheFolder() {
     message.setData("message/rfc822", "From: y@example.com\r\nSubject: dragged\r\n\r\nbody\r\n");
     QWidget* list = w->lvListView->viewport();
     const QPoint onList(list->width() / 2, list->height() / 2);
-    QDragEnterEvent listEnter(onList, Qt::CopyAction, &message, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(list, &listEnter);
-    QDragMoveEvent listMove(onList, Qt::CopyAction, &message, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(list, &listMove);
-    QDragLeaveEvent listLeave;
-    QCoreApplication::sendEvent(list, &listLeave);
+    for (QEvent::Type type : {QEvent::DragEnter, QEvent::DragMove, QEvent::DragLeave}) {
+        test::sendDrag(list, type, onList, &message);
+    }
     QCOMPARE(w->drag.componentOn, ComponentTarget::List);
 
     QWidget* area = w->tvTreeView->viewport();
     const QPoint below(area->width() / 2, area->height() - 2);
     const QPoint onFirst = w->tvTreeView->visualItemRect(w->tvTreeView->item("2_")).center();
     const QPoint onSecond = w->tvTreeView->visualItemRect(w->tvTreeView->item("3_")).center();
-    QDragEnterEvent enter(below, Qt::CopyAction, &message, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(area, &enter);
-    QVERIFY(enter.isAccepted());  // else Qt sends this widget nothing more of the drag
+    // Refused, Qt would send this widget nothing more of the drag.
+    QVERIFY(test::sendDrag(area, QEvent::DragEnter, below, &message) != Qt::IgnoreAction);
     for (const QPoint& at : {below, onFirst, onFirst + QPoint(1, 0)}) {
-        QDragMoveEvent move(at, Qt::CopyAction, &message, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(area, &move);
+        test::sendDrag(area, QEvent::DragMove, at, &message);
     }
     QCOMPARE(w->drag.componentOn, ComponentTarget::Tree);
     QCOMPARE(w->tvTreeView->dropHighlight(), QStringLiteral("2_"));
-    QDragMoveEvent onward(onSecond, Qt::CopyAction, &message, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(area, &onward);
+    test::sendDrag(area, QEvent::DragMove, onSecond, &message);
     QCOMPARE(w->tvTreeView->dropHighlight(), QStringLiteral("3_"));
-    QDropEvent drop(onSecond, Qt::CopyAction, &message, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(area, &drop);
-    QCOMPARE(mailsOf(inst.pv, 3), std::vector<int>{3});
-    QCOMPARE(mailsOf(inst.pv, 1), std::vector<int>{});
+    test::sendDrag(area, QEvent::Drop, onSecond, &message);
+    QCOMPARE(inst.mailsIn(3), std::vector<int>{3});
+    QCOMPARE(inst.mailsIn(1), std::vector<int>{});
     QVERIFY(w->tvTreeView->dropHighlight().isEmpty());
     inst.msgs.setNextAnswer(platform::MsgAnswer::No);
     w->close();

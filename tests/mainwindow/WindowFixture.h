@@ -3,12 +3,13 @@
 #include <QtTest>
 #include <filesystem>
 #include <memory>
+#include <vector>
 
 #include "app/StartUp.h"
-#include "archive/LtDataBaseInfo.h"
 #include "mainwindow/frmMain.h"
 #include "platform/dialogs/FileDialogService.h"
 #include "platform/dialogs/MessageService.h"
+#include "tests/support/ArchiveSql.h"
 #include "tests/support/TestEnv.h"
 
 namespace quorvel::test {
@@ -51,32 +52,25 @@ struct Instance {
         pv.arcPath = dir.path();
         pv.arcName = "a.qvb";
         pv.lockName = "a.qvb";
-        archive::LtDataBaseInfo inf(workingFile(pv), "MailInfTabl");
-        QVERIFY(inf.DB_Open("", true));
         for (int i = 1; i <= n; ++i) {
-            QVERIFY(inf.DB_AddNew());
-            auto& rs = *inf.RecSet;
-            rs.Fields("dirID").setValue(1);
-            rs.Fields("ID").setValue(i);
-            rs.Fields("mailType").setValue(i % 2 ? "R" : "S");
-            rs.Fields("From").setValue("送信者" + std::to_string(i));
-            rs.Fields("To").setValue("宛先" + std::to_string(i));
-            if (i != 3) {
-                rs.Fields("Subject").setValue("件名" + std::to_string(i));
-            }
-            rs.Fields("DateR").setValue("2002/01/0" + std::to_string(i) + " 10:00");
-            rs.Fields("size").setValue(std::to_string(i * 4) + "KB");
-            QVERIFY(inf.DB_Update());
+            const std::string id = std::to_string(i);
+            QVERIFY(
+                runSql(workingFile(pv),
+                       "INSERT INTO MailInfTabl (dirID, ID, mailType, [From], [To], Subject, DateR, size) VALUES (1, " +
+                           id + ", '" + (i % 2 ? "R" : "S") + "', '送信者" + id + "', '宛先" + id + "', " +
+                           (i == 3 ? "NULL" : "'件名" + id + "'") + ", '2002/01/0" + id + " 10:00', '" +
+                           std::to_string(i * 4) + "KB'); INSERT INTO MailOBJTabl (ID, mailFlObj) VALUES (" + id +
+                           ", " + blobLiteral(mailBytes(i)) + ")"));
         }
-        inf.DB_Close();
-        archive::LtDataBaseInfo obj(workingFile(pv), "MailOBJTabl");
-        QVERIFY(obj.DB_Open("", true));
-        for (int i = 1; i <= n; ++i) {
-            QVERIFY(obj.DB_AddNew());
-            obj.RecSet->Fields("ID").setValue(i);
-            obj.RecSet->Fields("mailFlObj").AppendChunk(mailBytes(i));
-            QVERIFY(obj.DB_Update());
+    }
+    // The identifiers of a folder's mails, in order.
+    std::vector<int> mailsIn(int dirId) const {
+        std::vector<int> ids;
+        for (const std::string& id : sqlRows(workingFile(pv), "SELECT ID FROM MailInfTabl WHERE dirID = " +
+                                                                  std::to_string(dirId) + " ORDER BY ID")) {
+            ids.push_back(std::stoi(id));
         }
+        return ids;
     }
 
     static std::string mailBytes(int i) {

@@ -18,12 +18,8 @@ using quorvel::test::TempDir;
 using quorvel::test::writeFile;
 
 namespace {
-int entries(const std::string& folder) {
-    int n = 0;
-    for ([[maybe_unused]] auto& e : fs::directory_iterator(folder)) {
-        ++n;
-    }
-    return n;
+size_t entries(const std::string& folder) {
+    return quorvel::test::folderEntries(folder).size();
 }
 }  // namespace
 
@@ -38,7 +34,7 @@ TEST(FileCopy, replacingWritesTheWholeFileOrNothing) {
     std::string error;
     ASSERT_TRUE(copyFileReplacing(dir.file("work.hvl"), dir.file("a.qvb"), error)) << error;
     EXPECT_EQ(readFile(dir.file("a.qvb")), big);
-    EXPECT_EQ(entries(dir.path()), 2);
+    EXPECT_EQ(entries(dir.path()), 2u);
 
     // The copy cannot take the target's place (a folder stands there): the
     // target stays as it was and no temporary file is left.
@@ -46,13 +42,13 @@ TEST(FileCopy, replacingWritesTheWholeFileOrNothing) {
     EXPECT_FALSE(copyFileReplacing(dir.file("work.hvl"), dir.file("folder.qvb"), error));
     EXPECT_FALSE(error.empty());
     EXPECT_TRUE(fs::is_directory(dir.file("folder.qvb/inside")));
-    EXPECT_EQ(entries(dir.path()), 3);
+    EXPECT_EQ(entries(dir.path()), 3u);
 
     // A source that is gone leaves the target alone.
     EXPECT_FALSE(copyFileReplacing(dir.file("gone.hvl"), dir.file("a.qvb"), error));
     EXPECT_EQ(readFile(dir.file("a.qvb")), big);
     EXPECT_FALSE(copyFileReplacing(dir.file("work.hvl"), dir.file("missing/a.qvb"), error));
-    EXPECT_EQ(entries(dir.path()), 3);
+    EXPECT_EQ(entries(dir.path()), 3u);
 }
 
 TEST(FileCopy, newCopyNeverReplacesAnExistingFile) {
@@ -69,7 +65,7 @@ TEST(FileCopy, newCopyNeverReplacesAnExistingFile) {
     EXPECT_EQ(readFile(dir.file("b.hvl")), "archive");
     EXPECT_FALSE(copyFileNew(dir.file("a.qvb"), dir.file("nofolder/c.hvl"), error, existed));
     EXPECT_FALSE(existed);
-    EXPECT_EQ(entries(dir.path()), 3);  // a.qvb, a.hvl, b.hvl: no temporary file left
+    EXPECT_EQ(entries(dir.path()), 3u);  // a.qvb, a.hvl, b.hvl: no temporary file left
 }
 
 // A claim lasts as long as its holder keeps the descriptor, and a process
@@ -87,7 +83,7 @@ TEST(FileCopy, aClaimedCopyReadsAsInUseUntilItsHolderIsGone) {
     ::close(claim);
     EXPECT_FALSE(quorvel::platform::isClaimed(dir.file("a.hvl")));
     EXPECT_FALSE(quorvel::platform::isClaimed(dir.file("missing.hvl")));
-    EXPECT_EQ(entries(dir.path()), 2);
+    EXPECT_EQ(entries(dir.path()), 2u);
 
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
@@ -148,5 +144,5 @@ TEST(FileCopy, aWrittenFileReplacesWhatHadItsNameAndNeverFollowsALink) {
     EXPECT_EQ(readFile(dir.file("victim")), "not yours");
     EXPECT_FALSE(quorvel::platform::writeFileReplacing(dir.file("missing/log.txt"), "x", error));
     EXPECT_NE(error.find("missing"), std::string::npos);
-    EXPECT_EQ(entries(dir.path()), 2);  // no temporary file left
+    EXPECT_EQ(entries(dir.path()), 2u);  // no temporary file left
 }

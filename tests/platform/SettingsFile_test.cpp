@@ -5,8 +5,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <filesystem>
-
 #include "tests/support/TestEnv.h"
 
 using quorvel::platform::SettingsFile;
@@ -55,11 +53,7 @@ TEST(SettingsFile, damagedFileReadsAsMissingAndIsReplacedCleanly) {
         EXPECT_EQ(file.read("after"), "2");
     }
     // No temporary file is left beside it.
-    int entries = 0;
-    for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator(dir.path())) {
-        ++entries;
-    }
-    EXPECT_EQ(entries, 2);  // key.conf and key.conf.lock
+    EXPECT_EQ(quorvel::test::folderEntries(dir.path()), (std::vector<std::string>{"key.conf", "key.conf.lock"}));
 }
 
 TEST(SettingsFile, writeIntoUnwritableFolderFails) {

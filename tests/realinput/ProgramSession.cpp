@@ -1,11 +1,12 @@
 #include "tests/realinput/ProgramSession.h"
 
-#include <sqlite3.h>
 #include <sys/stat.h>
 
 #include <filesystem>
 #include <iostream>
 #include <sstream>
+
+#include "tests/support/ArchiveSql.h"
 
 namespace fs = std::filesystem;
 
@@ -56,33 +57,7 @@ std::string tail(const std::string& text, size_t lines = 30) {
     return out;
 }
 
-class Db {
-public:
-    explicit Db(const std::string& path, bool write) {
-        if (sqlite3_open_v2(path.c_str(), &db_, write ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY, nullptr) !=
-            SQLITE_OK) {
-            ADD_FAILURE() << "cannot open " << path << ": " << sqlite3_errmsg(db_);
-        }
-    }
-    ~Db() { sqlite3_close(db_); }
-    Db(const Db&) = delete;
-    Db& operator=(const Db&) = delete;
-    sqlite3* get() const { return db_; }
-
-private:
-    sqlite3* db_ = nullptr;
-};
-
 }  // namespace
-
-const Folder* ArchiveListing::folder(int id) const {
-    for (const Folder& f : folders) {
-        if (f.id == id) {
-            return &f;
-        }
-    }
-    return nullptr;
-}
 
 std::vector<int> ArchiveListing::foldersOf(const std::string& subject) const {
     std::vector<int> found;
@@ -271,20 +246,13 @@ void ProgramSession::makeArchive(const std::vector<Folder>& folders, const std::
         RunResult imported = runCommand(args, env_, scratch, kToolTimeout);
         ASSERT_EQ(imported.status, 0) << imported.out << imported.err;
     }
-    Db db(archive_, true);
+    std::string statements = "UPDATE curCondTabl SET curDir = '" + std::to_string(currentFolder) + "_';";
     for (const Folder& f : folders) {
-        sqlite3_stmt* insert = nullptr;
-        ASSERT_EQ(sqlite3_prepare_v2(db.get(), "INSERT INTO mailDirTabl (ID, dname, parentID) VALUES (?, ?, ?)", -1,
-                                     &insert, nullptr),
-                  SQLITE_OK);
-        sqlite3_bind_int(insert, 1, f.id);
-        sqlite3_bind_text(insert, 2, f.name.c_str(), -1, SQLITE_TRANSIENT);
-        sqlite3_bind_int(insert, 3, f.parent);
-        EXPECT_EQ(sqlite3_step(insert), SQLITE_DONE) << sqlite3_errmsg(db.get());
-        sqlite3_finalize(insert);
+        ASSERT_EQ(f.name.find('\''), std::string::npos) << f.name;
+        statements += "INSERT INTO mailDirTabl (ID, dname, parentID) VALUES (" + std::to_string(f.id) + ", '" + f.name +
+                      "', " + std::to_string(f.parent) + ");";
     }
-    const std::string view = "UPDATE curCondTabl SET curDir = '" + std::to_string(currentFolder) + "_'";
-    ASSERT_EQ(sqlite3_exec(db.get(), view.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
+    ASSERT_TRUE(runSql(archive_, statements));
 }
 
 void ProgramSession::startProgram() {
@@ -434,21 +402,9 @@ ArchiveListing ProgramSession::listArchive() const {
 }
 
 std::string ProgramSession::storedMail(int id) const {
-    Db db(archive_, false);
-    sqlite3_stmt* select = nullptr;
-    std::string bytes;
-    if (sqlite3_prepare_v2(db.get(), "SELECT mailFlObj FROM MailOBJTabl WHERE ID = ?", -1, &select, nullptr) !=
-        SQLITE_OK) {
-        ADD_FAILURE() << sqlite3_errmsg(db.get());
-        return bytes;
-    }
-    sqlite3_bind_int(select, 1, id);
-    if (sqlite3_step(select) == SQLITE_ROW) {
-        const auto* data = static_cast<const char*>(sqlite3_column_blob(select, 0));
-        bytes.assign(data ? data : "", static_cast<size_t>(sqlite3_column_bytes(select, 0)));
-    }
-    sqlite3_finalize(select);
-    return bytes;
+    const std::vector<std::string> rows =
+        sqlRows(archive_, "SELECT mailFlObj FROM MailOBJTabl WHERE ID = " + std::to_string(id));
+    return rows.empty() ? std::string() : rows[0];
 }
 
 std::vector<std::string> ProgramSession::dropFolderFiles() const {

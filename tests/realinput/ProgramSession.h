@@ -105,7 +105,6 @@ struct ArchiveListing {
     std::vector<ListedMail> mails;
     std::string error;  // what went wrong while listing, if anything
 
-    const Folder* folder(int id) const;
     // The folders holding a mail with this subject, one entry per mail.
     std::vector<int> foldersOf(const std::string& subject) const;
     int mailId(const std::string& subject) const;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace quorvel::test {
 
@@ -42,6 +43,8 @@ private:
 // Writes bytes to a file, creating its folder; fails the test on error.
 void writeFile(const std::string& path, const std::string& bytes);
 std::string readFile(const std::string& path);
+// The names in a folder, sorted.
+std::vector<std::string> folderEntries(const std::string& folder);
 
 // A program folder as the build lays it out: sys/ with the template archive,
 // sys/tmp/ and tmp/. The template comes from the build's program folder.
