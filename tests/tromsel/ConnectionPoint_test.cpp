@@ -1,4 +1,5 @@
-// The connection point: Advise, Unadvise, the enumerators and raising events.
+// The connection point: Advise, Unadvise, the enumerator of connections and
+// raising events. The enumerator of connection points is the library object's test.
 #include <gtest/gtest.h>
 
 #include "platform/com/ConnectionPoint.h"
@@ -18,10 +19,7 @@ public:
         return answerQueryInterface(static_cast<IConnectionPointContainer*>(this), iid, {IID_IConnectionPointContainer},
                                     object);
     }
-    HRESULT EnumConnectionPoints(IEnumConnectionPoints** out) override {
-        IConnectionPoint* const only[] = {&point};
-        return createConnectionPointEnum(only, 1, out);
-    }
+    HRESULT EnumConnectionPoints(IEnumConnectionPoints**) override { return E_NOTIMPL; }
     HRESULT FindConnectionPoint(REFIID, IConnectionPoint**) override { return E_NOTIMPL; }
 };
 
@@ -82,13 +80,15 @@ TEST(ConnectionPoint, eventsReachEverySinkInListOrder) {
     d.onEvent = [&] { order.push_back('d'); };
     DWORD_PTR ca, cb, cd;
     ASSERT_EQ(c.point.Advise(&a, &ca), S_OK);
-    ASSERT_EQ(c.point.Advise(&b, &cb), S_OK);
+    ASSERT_EQ(c.point.Advise(&b, &cb), S_OK);  // the first sink keeps its place when the list grows
+    fire(c, "first");
     ASSERT_EQ(c.point.Unadvise(ca), S_OK);
     ASSERT_EQ(c.point.Advise(&d, &cd), S_OK);  // takes a's freed entry, ahead of b
+    b.fileLists.clear();
 
     fire(c, "p0");
-    EXPECT_EQ(order, (std::vector<char>{'d', 'b'}));
-    EXPECT_TRUE(a.fileLists.empty());
+    EXPECT_EQ(order, (std::vector<char>{'a', 'b', 'd', 'b'}));
+    EXPECT_EQ(a.fileLists, std::vector<std::string>{"first"});
     EXPECT_EQ(b.fileLists, std::vector<std::string>{"p0"});
     EXPECT_EQ(d.fileLists, std::vector<std::string>{"p0"});
 
@@ -106,7 +106,7 @@ TEST(ConnectionPoint, eventsReachEverySinkInListOrder) {
     EXPECT_EQ(refsOf(&d), 1u);
 }
 
-TEST(ConnectionPoint, enumeratorsListHeldSinksAndKeepTheirReferences) {
+TEST(ConnectionPoint, theEnumeratorListsHeldSinksAndKeepsTheirReferences) {
     RecordingSink a, b;
     Container c;
     DWORD_PTR ca, cb;
@@ -137,17 +137,6 @@ TEST(ConnectionPoint, enumeratorsListHeldSinksAndKeepTheirReferences) {
     e->Release();
     EXPECT_EQ(refsOf(&a), 1u);
     EXPECT_EQ(refsOf(&b), 2u);
-    EXPECT_EQ(refsOf(&c), 1u);
-
-    IEnumConnectionPoints* points = nullptr;
-    ASSERT_EQ(c.EnumConnectionPoints(&points), S_OK);
-    IConnectionPoint* p[2] = {};
-    got = 0;
-    EXPECT_EQ(points->Next(2, p, &got), S_FALSE);
-    ASSERT_EQ(got, 1u);
-    EXPECT_EQ(p[0], &c.point);
-    p[0]->Release();
-    points->Release();
     EXPECT_EQ(refsOf(&c), 1u);
 }
 

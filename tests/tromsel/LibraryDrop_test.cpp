@@ -4,8 +4,6 @@
 // registry the library uses.
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-#include <QDragEnterEvent>
 #include <QMimeData>
 #include <QWidget>
 
@@ -13,6 +11,7 @@
 
 #include "platform/com/ConnectionPoints.h"
 #include "platform/dnd/DragDrop.h"
+#include "tests/support/DragEvents.h"
 #include "tests/tromsel/LibraryTestSupport.h"
 #include "tests/tromsel/TestObjects.h"
 
@@ -44,21 +43,7 @@ struct Window {
     void* current() const { return GetPropA(h, kDropTargetProperty); }
     bool ownInPlace() const { return current() == static_cast<IDropTarget*>(own); }
 
-    void send(QEvent::Type type, QPoint at, QMimeData& mime) {
-        if (type == QEvent::DragLeave) {
-            QDragLeaveEvent e;
-            QCoreApplication::sendEvent(&widget, &e);
-        } else if (type == QEvent::DragEnter) {
-            QDragEnterEvent e(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-            QCoreApplication::sendEvent(&widget, &e);
-        } else if (type == QEvent::DragMove) {
-            QDragMoveEvent e(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-            QCoreApplication::sendEvent(&widget, &e);
-        } else {
-            QDropEvent e(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-            QCoreApplication::sendEvent(&widget, &e);
-        }
-    }
+    void send(QEvent::Type type, QPoint at, const QMimeData& mime) { sendDrag(&widget, type, at, &mime); }
 };
 
 struct Sinks {
@@ -77,19 +62,6 @@ struct Sinks {
         point->Unadvise(c2);
     }
 };
-
-TEST(UIFileDragDropOnWidgets, aWindowWithoutDropTargetIsTakenAtOnce) {
-    ActivatedObject a;
-    QWidget plain;
-    const HWND h = windowHandle(&plain);
-    Bstr location("/tmp");
-    ASSERT_EQ(a.object->RegisterFileDrop(static_cast<LONG>(h), location.get()), S_OK);
-    EXPECT_NE(GetPropA(h, kDropTargetProperty), nullptr);
-    EXPECT_EQ(a.object->UnRegisterFileDrop(static_cast<LONG>(h)), S_OK);
-    EXPECT_EQ(GetPropA(h, kDropTargetProperty), nullptr);
-
-    EXPECT_EQ(a.object->RegisterFileDrop(0, location.get()), DRAGDROP_E_INVALIDHWND);
-}
 
 TEST(UIFileDragDropOnWidgets, theWindowsOwnTargetIsBackWhenTheDragLeaves) {
     ActivatedObject a;

@@ -1,6 +1,6 @@
 // A UIFileDragDrop activated from the built library: its interfaces, class
-// factory, module count, type information, late-bound calls and connection
-// point.
+// factory, module count, type information, late-bound calls on a window
+// without a drop target of its own, and its connection point.
 #include <gtest/gtest.h>
 
 #include <QWidget>
@@ -64,7 +64,9 @@ TEST(UIFileDragDrop, activationInterfacesFactoryAndUnloading) {
     EXPECT_EQ(canUnload(), S_OK);
 }
 
-TEST(UIFileDragDrop, typeInformationNamesTheMembersAndTheirHelpTexts) {
+// What a late-bound caller reads: the dual interface's members, their
+// slots, parameters and identifiers, and the event interface of the class.
+TEST(UIFileDragDrop, typeInformationDescribesTheMembersAndTheEvents) {
     ActivatedObject a;
     UINT count = 0;
     ASSERT_EQ(a.object->GetTypeInfoCount(&count), S_OK);
@@ -76,13 +78,6 @@ TEST(UIFileDragDrop, typeInformationNamesTheMembersAndTheirHelpTexts) {
     EXPECT_TRUE(attr.guid == tromsel::IID_FileDragDrop);
     EXPECT_TRUE(attr.wTypeFlags & TYPEFLAG_FDUAL);
     EXPECT_EQ(attr.cFuncs, 2);
-    BSTR name = nullptr, help = nullptr;
-    ASSERT_EQ(info->GetDocumentation(MEMBERID_NIL, &name, &help), S_OK);
-    EXPECT_EQ(text(name), "FileDragDrop");
-    EXPECT_EQ(text(help), "FileDragDrop Interface");
-    ASSERT_EQ(info->GetDocumentation(2, &name, &help), S_OK);
-    EXPECT_EQ(text(name), "UnRegisterFileDrop");
-    EXPECT_EQ(text(help), "method UnRegisterFileDrop");
     FUNCDESC f;
     ASSERT_EQ(info->GetFuncDesc(0, &f), S_OK);
     EXPECT_EQ(f.memid, 1);
@@ -102,23 +97,8 @@ TEST(UIFileDragDrop, typeInformationNamesTheMembersAndTheirHelpTexts) {
     TLIBATTR libAttr;
     ASSERT_EQ(lib->GetLibAttr(&libAttr), S_OK);
     EXPECT_TRUE(libAttr.guid == tromsel::LIBID_TROMSELLib);
-    EXPECT_EQ(libAttr.wMajorVerNum, 1);
-    EXPECT_EQ(libAttr.wMinorVerNum, 0);
-    EXPECT_EQ(libAttr.lcid, 0x0409u);
-    ASSERT_EQ(lib->GetDocumentation(-1, &name, &help), S_OK);
-    EXPECT_EQ(text(name), "TROMSELLib");
-    EXPECT_EQ(text(help), "tromsel 1.0 Type Library");
-
-    ComPtr<ITypeInfo> events;
-    ASSERT_EQ(lib->GetTypeInfoOfGuid(tromsel::DIID__FileDragDropEvents, events.put()), S_OK);
-    ASSERT_EQ(events->GetDocumentation(MEMBERID_NIL, &name, &help), S_OK);
-    EXPECT_EQ(text(name), "_FileDragDropEvents");
-    EXPECT_EQ(text(help), "_FileDragDropEvents Interface");
-
     ComPtr<ITypeInfo> coclass;
     ASSERT_EQ(lib->GetTypeInfoOfGuid(tromsel::CLSID_UIFileDragDrop, coclass.put()), S_OK);
-    ASSERT_EQ(coclass->GetDocumentation(MEMBERID_NIL, nullptr, &help), S_OK);
-    EXPECT_EQ(text(help), "FileDragDrop Class");
     GUID implemented;
     int flags = 0;
     ASSERT_EQ(coclass->GetImplType(1, &implemented, &flags), S_OK);
@@ -169,6 +149,7 @@ TEST(UIFileDragDrop, lateBoundCallsAndTheConnectionPoint) {
     DISPPARAMS one{&handle, nullptr, 1, 0};
     ASSERT_EQ(a.object->Invoke(2, IID_NULL, 0, DISPATCH_METHOD, &one, nullptr, nullptr, nullptr), S_OK);
     EXPECT_EQ(GetPropA(windowHandle(&w), kDropTargetProperty), nullptr);
+    EXPECT_EQ(a.object->RegisterFileDrop(0, args[1].bstrVal), DRAGDROP_E_INVALIDHWND);
     VariantClear(&args[1]);
 
     ComPtr<IConnectionPointContainer> container;

@@ -27,36 +27,38 @@ TEST(TromselRegistration, theCommandWritesAndRemovesExactlyTheKeys) {
     EXPECT_NE(out.str().find("DllRegisterServer"), std::string::npos);
     EXPECT_NE(out.str().find("succeeded"), std::string::npos);
 
+    // The keys activation and a type library reader follow (their
+    // descriptions aside).
+    const std::string clsidText = kClass.substr(6), libid = "{FF67AF18-D706-4AA7-9F5F-311979BFD993}";
+    const std::string lib = "TypeLib\\" + libid, dual = "Interface\\{8DF7753F-D39C-43F3-9C32-10450A81BF7E}";
+    const std::pair<std::string, std::string> written[] = {
+        {"tromsel.UIFileDragDrop.1\\CLSID", clsidText},
+        {"tromsel.UIFileDragDrop\\CLSID", clsidText},
+        {"tromsel.UIFileDragDrop\\CurVer", "tromsel.UIFileDragDrop.1"},
+        {kClass + "\\ProgID", "tromsel.UIFileDragDrop.1"},
+        {kClass + "\\VersionIndependentProgID", "tromsel.UIFileDragDrop"},
+        {kClass + "\\InprocServer32", libraryPath()},
+        {kClass + "\\TypeLib", "{FF67AF18-D706-4aa7-9F5F-311979BFD993}"},
+        {lib + "\\1.0\\0\\linux", libraryPath()},
+        {dual + "\\TypeLib", libid},
+        {"Interface\\{7BC22FB9-8CB1-4978-929F-2562967AFB33}\\TypeLib", libid},
+    };
     const ClassStoreData d = store.read();
-    EXPECT_EQ(d.value("tromsel.UIFileDragDrop.1", ""), "FileDragDrop Class");
-    EXPECT_EQ(d.value("tromsel.UIFileDragDrop.1\\CLSID", ""), "{4B40AAC9-17CA-4499-9AFD-F3CDFBA36506}");
-    EXPECT_EQ(d.value("tromsel.UIFileDragDrop", ""), "FileDragDrop Class");
-    EXPECT_EQ(d.value("tromsel.UIFileDragDrop\\CLSID", ""), "{4B40AAC9-17CA-4499-9AFD-F3CDFBA36506}");
-    EXPECT_EQ(d.value("tromsel.UIFileDragDrop\\CurVer", ""), "tromsel.UIFileDragDrop.1");
-    EXPECT_EQ(d.value(kClass, ""), "FileDragDrop Class");
-    EXPECT_EQ(d.value(kClass + "\\ProgID", ""), "tromsel.UIFileDragDrop.1");
-    EXPECT_EQ(d.value(kClass + "\\VersionIndependentProgID", ""), "tromsel.UIFileDragDrop");
-    EXPECT_TRUE(d.keyExists(kClass + "\\Programmable"));
-    EXPECT_EQ(d.value(kClass + "\\InprocServer32", ""), libraryPath());
+    for (const auto& [key, value] : written) {
+        EXPECT_EQ(d.value(key, ""), value) << key;
+    }
     EXPECT_EQ(d.value(kClass + "\\InprocServer32", "ThreadingModel"), "Apartment");
-    EXPECT_EQ(d.value(kClass + "\\TypeLib", ""), "{FF67AF18-D706-4aa7-9F5F-311979BFD993}");
+    EXPECT_TRUE(d.keyExists(kClass + "\\Programmable"));
     EXPECT_FALSE(d.keyExists(kClass + "\\Stale"));  // the class key is replaced whole
-    const std::string lib = "TypeLib\\{FF67AF18-D706-4AA7-9F5F-311979BFD993}\\1.0";
-    EXPECT_EQ(d.value(lib, ""), "tromsel 1.0 Type Library");
-    EXPECT_EQ(d.value(lib + "\\0\\linux", ""), libraryPath());
-    EXPECT_EQ(d.value("Interface\\{8DF7753F-D39C-43F3-9C32-10450A81BF7E}", ""), "FileDragDrop");
-    EXPECT_EQ(d.value("Interface\\{7BC22FB9-8CB1-4978-929F-2562967AFB33}\\TypeLib", ""),
-              "{FF67AF18-D706-4AA7-9F5F-311979BFD993}");
 
     out.str("");
     ASSERT_EQ(runRegisterServerCommand({"-u", libraryPath()}, out, err), 0) << err.str();
     EXPECT_NE(out.str().find("DllUnregisterServer"), std::string::npos);
     const ClassStoreData u = store.read();
-    EXPECT_FALSE(u.keyExists("tromsel.UIFileDragDrop.1"));
-    EXPECT_FALSE(u.keyExists("tromsel.UIFileDragDrop"));
-    EXPECT_FALSE(u.keyExists(kClass));
-    EXPECT_FALSE(u.keyExists("TypeLib\\{FF67AF18-D706-4AA7-9F5F-311979BFD993}"));
-    EXPECT_FALSE(u.keyExists("Interface\\{8DF7753F-D39C-43F3-9C32-10450A81BF7E}"));
+    for (const std::string& key :
+         {std::string("tromsel.UIFileDragDrop.1"), std::string("tromsel.UIFileDragDrop"), kClass, lib, dual}) {
+        EXPECT_FALSE(u.keyExists(key)) << key;
+    }
     EXPECT_TRUE(u.keyExists("CLSID"));  // never removed
     EXPECT_EQ(u.value("CLSID\\{00000000-0000-0000-0000-000000000001}", ""), "another class");
 
