@@ -49,6 +49,13 @@ int runCompact(const Args& args, std::ostream& out, std::ostream& err);
 extern const std::string_view kCheckDetails;
 extern const std::string_view kCompactDetails;
 
+// search ARCHIVE [--folder ID] [--json] [--wait SECONDS] QUERY...: the mails
+// that match, newest first; index ARCHIVE [--rebuild]: the search index.
+int runSearch(const Args& args, std::ostream& out, std::ostream& err);
+int runIndex(const Args& args, std::ostream& out, std::ostream& err);
+extern const std::string_view kSearchDetails;
+extern const std::string_view kIndexDetails;
+
 // regsvr [-u] LIBRARY.so: registers a component library in the per-user class
 // store, or unregisters it.
 int runRegsvr(const Args& args, std::ostream& out, std::ostream& err);

@@ -27,6 +27,10 @@ const Command kCommands[] = {
      quorvel::cli::runCheck},
     {"compact", "compact [--wait SECONDS] ARCHIVE", "give back the space of deleted mails",
      quorvel::cli::kCompactDetails, quorvel::cli::runCompact},
+    {"search", "search ARCHIVE [--folder ID] [--json] [--wait SECONDS] QUERY...",
+     "find the mails that match a query, newest first", quorvel::cli::kSearchDetails, quorvel::cli::runSearch},
+    {"index", "index ARCHIVE [--rebuild] [--wait SECONDS]", "make or bring in step an archive's search index",
+     quorvel::cli::kIndexDetails, quorvel::cli::runIndex},
     {"regsvr", "regsvr [-u] LIBRARY.so", "register a component library for this user, or unregister it (-u)",
      quorvel::cli::kRegsvrDetails, quorvel::cli::runRegsvr},
 };

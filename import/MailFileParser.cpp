@@ -71,12 +71,12 @@ void actOnHeader(std::string_view name, std::string_view value, const ColumnList
 }
 
 ParseResult unreadable(const MailFileReader& reader) {
-    return {ParseOutcome::Unreadable, reader.error()};
+    return {ParseOutcome::Unreadable, reader.error(), {}};
 }
 
 ParseResult readOpenedMail(MailFileReader& reader, const std::string& path, const ColumnList& cols, MailValues& mail) {
     auto& inf = mail.inf;
-    const ParseResult notMail{ParseOutcome::NotMail, {}};
+    const ParseResult notMail{ParseOutcome::NotMail, {}, {}};
     HeaderDecoder decoder;
     HeaderState st;
     inf[col::kInfMailType].assign(1, kSentType);
@@ -147,7 +147,7 @@ ParseResult readOpenedMail(MailFileReader& reader, const std::string& path, cons
     }
     inf[col::kInfSize] = kilobyteSizeText(reader.fileSize());
     mail.file = path;
-    return {ParseOutcome::Mail, {}};
+    return {ParseOutcome::Mail, {}, {}};
 }
 
 }  // namespace
