@@ -23,7 +23,8 @@ constexpr int64_t kProgressStep = 100;
 constexpr int64_t kUnusedAllowance = 1000;
 // FTS5 gathers the terms of a transaction in memory and writes them out as
 // a new segment when they pass this size (1 MiB by default: a segment every
-// few dozen mails, each to be merged again later).
+// few dozen mails, each to be merged again later). The memory a batch may
+// take while it is indexed.
 constexpr int64_t kHashBytes = 64 * 1024 * 1024;
 
 std::string stateValue(const char* name) {
