@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <set>
 #include <sstream>
 #include <string>
 #include <string_view>
@@ -77,16 +76,6 @@ std::vector<std::string> searchPath(const fs::path& binary) {
     return entries;
 }
 
-TEST(ProgramFolder, holdsTheProgramTheToolAndTheirLibraries) {
-    std::set<std::string> names;
-    for (const fs::path& p : programBinaries()) {
-        names.insert(p.filename().string());
-    }
-    for (const char* expected : {"quorvel", "quorvel-cli", "libtromsel.so", "libqv_dnd.so"}) {
-        EXPECT_TRUE(names.count(expected)) << expected;
-    }
-}
-
 // An entry that names a folder (or an empty one, which means the current
 // folder) would let a copy load another folder's libraries.
 TEST(ProgramFolder, binariesSearchOnlyBesideThemselves) {
@@ -99,7 +88,8 @@ TEST(ProgramFolder, binariesSearchOnlyBesideThemselves) {
 }
 
 // The dynamic loader, asked where a copy's libraries come from, names the
-// copy's folder; and the copied tool runs.
+// copy's folder; and the copied tool runs. (The program, the tool and both
+// libraries must be there for that.)
 TEST(ProgramFolder, aCopyLoadsItsOwnLibraries) {
     quorvel::test::IsolatedXdg env;
     quorvel::test::TempDir copy;

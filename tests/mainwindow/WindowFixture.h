@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/StartUp.h"
+#include "maillist/MailList.h"
 #include "mainwindow/frmMain.h"
 #include "platform/dialogs/FileDialogService.h"
 #include "platform/dialogs/MessageService.h"
@@ -41,6 +42,17 @@ struct Instance {
         window->show();
         if (!QTest::qWaitForWindowExposed(window.get())) {
             return nullptr;
+        }
+        return window;
+    }
+
+    // Started on an archive whose folder 1 holds mails 1..n, its list shown.
+    std::unique_ptr<frmMain> startOnMails(int n) {
+        auto window = start();
+        if (window) {
+            openArchiveWithMails(n);
+            window->mailCounter = n;
+            window->mailList().s_mailListLoad("1_");
         }
         return window;
     }

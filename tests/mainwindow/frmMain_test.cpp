@@ -80,8 +80,6 @@ void FrmMainTest::firstRunLayoutMenusAndSettings() {
         QCOMPARE(w->lblTitle0->text(), QStringLiteral("新規_1.qvb"));  // a new archive is open
         // The opened archive's folder is counted, as after every open.
         QCOMPARE(w->sbStatusBar->panelText(1), QStringLiteral("0通のメールがあります。"));
-        QVERIFY(!w->sbStatusBar->panelText(2).isEmpty());
-        QVERIFY(!w->sbStatusBar->panelText(3).isEmpty());
         QCOMPARE(w->previewHeadder->text(), QStringLiteral("送信者：\u3000宛先：\n件名："));
 
         // Exactly three menus in the bar; the two edit menus only pop up.
@@ -91,12 +89,10 @@ void FrmMainTest::firstRunLayoutMenusAndSettings() {
         }
         QCOMPARE(bar, QStringList({"ﾌｧｲﾙ(&F)", "ツール(&T)", "ﾍﾙﾌﾟ(&H)"}));
         QCOMPARE(w->mnuEdit->title(), QStringLiteral("編集(&E)"));
-        QCOMPARE(w->mneEdit2->actions().size(), 1);
         QCOMPARE(w->mnuDelMal->text(), QStringLiteral("メール削除(DEL)"));
-        QVERIFY(!w->mnuHelpSearchForHelpOn->isVisible());
         QCOMPARE(w->mnuFileNew->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_N));
         QCOMPARE(w->mnuFileOpen->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
-        int withShortcut = 0;
+        int withShortcut = 0;  // no other: a shortcut on Delete would take the key from the list and the tree
         for (QAction* a : w->findChildren<QAction*>()) {
             withShortcut += a->shortcut().isEmpty() ? 0 : 1;
         }
@@ -164,10 +160,8 @@ void FrmMainTest::smallestWindowAndStoredLayoutSurviveARestart() {
 
 void FrmMainTest::mailListSortsAndAlternatesIcons() {
     Instance inst;
-    auto w = inst.start();
+    auto w = inst.startOnMails(4);
     QVERIFY(w);
-    inst.openArchiveWithMails(4);
-    w->mailList().s_mailListLoad("1_");
     ui::ListView* list = w->lvListView;
     QCOMPARE(list->itemCount(), 4);
     const int mail3 = list->indexOfKey("3_");
@@ -208,10 +202,8 @@ void FrmMainTest::mailListSortsAndAlternatesIcons() {
 
 void FrmMainTest::previewFollowsPlainClicksOnly() {
     Instance inst;
-    auto w = inst.start();
+    auto w = inst.startOnMails(3);
     QVERIFY(w);
-    inst.openArchiveWithMails(3);
-    w->mailList().s_mailListLoad("1_");
     ui::ListView* list = w->lvListView;
     const std::string placeholder = inst.pv.sysPath + "/unselected.eml";
 
@@ -271,11 +263,9 @@ void FrmMainTest::deleteKeyAndDoubleClick() {
                     "[Desktop Entry]\nType=Application\nExec=" + script + " --open %u\n");
     test::writeFile(inst.env.configHome() + "/mimeapps.list",
                     "[Default Applications]\nmessage/rfc822=standin.desktop\n");
-    auto w = inst.start();
+    auto w = inst.startOnMails(5);
     QVERIFY(w);
     QCOMPARE(inst.pv.mailerCmd, script + " --open ");
-    inst.openArchiveWithMails(5);
-    w->mailList().s_mailListLoad("1_");
     ui::ListView* list = w->lvListView;
     list->setSorting(true, 6, false);  // by subject: 件名1, 件名2, ...
 
@@ -309,7 +299,6 @@ void FrmMainTest::deleteKeyAndDoubleClick() {
     QVERIFY(inst.msgs.shown().empty());
 
     // A deleted identifier is not handed out again in the same run.
-    w->mailCounter = 5;  // as read when the archive was opened
     test::writeFile(inst.dir.file("new.eml"), "From: a@example.com\nSubject: new\n\nbody\n");
     QCOMPARE(mailimport::importMailFile(inst.pv, w->mailCounter, inst.dir.file("new.eml"), "1_"),
              mailimport::ImportOutcome::Stored);

@@ -218,19 +218,14 @@ void ProgramSession::writeFontConfig() {
 
 std::string ProgramSession::writeMail(const std::string& subject) {
     const std::string n = std::to_string(++mailCount_);
-    std::string mail;
-    mail += "From: Sender <sender@example.org>\r\n";
-    mail += "To: archive@example.org\r\n";
-    mail += "Subject: " + subject + "\r\n";
-    mail += "Date: Tue, 2 Jan 2024 10:" + std::string(mailCount_ < 10 ? "0" : "") + n + ":00 +0900\r\n";
-    mail += "Message-ID: <" + n + ".realinput@example.org>\r\n";
-    mail += "MIME-Version: 1.0\r\n";
-    mail += "Content-Type: text/plain; charset=UTF-8\r\n";
-    mail += "Content-Transfer-Encoding: 8bit\r\n";
-    mail += "\r\n";
-    mail += "本文です。" + subject + "\r\n\tタブと空白 \r\n";
     const std::string path = root_->path() + "/mails/mail" + n + ".eml";
-    writeFile(path, mail);
+    writeFile(path, "From: Sender <sender@example.org>\r\nTo: archive@example.org\r\nSubject: " + subject +
+                        "\r\nDate: Tue, 2 Jan 2024 10:" + (mailCount_ < 10 ? "0" : "") + n +
+                        ":00 +0900\r\nMessage-ID: <" + n +
+                        ".realinput@example.org>\r\nMIME-Version: 1.0\r\n"
+                        "Content-Type: text/plain; charset=UTF-8\r\nContent-Transfer-Encoding: 8bit\r\n\r\n"
+                        "本文です。" +
+                        subject + "\r\n\tタブと空白 \r\n");
     return path;
 }
 

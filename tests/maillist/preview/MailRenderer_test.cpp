@@ -52,12 +52,6 @@ TEST_F(MailRendererTest, plainTextIsDecodedEscapedAndKeepsItsLines) {
     EXPECT_THAT(iso.html, HasSubstr("日本語\n&lt;b&gt;not bold&lt;/b&gt; &amp; more"));
     EXPECT_THAT(iso.html, HasSubstr("<pre"));
 
-    const PreviewDocument sjis = render(kHeader +
-                                        "Content-Type: text/plain; charset=Shift_JIS\r\n"
-                                        "Content-Transfer-Encoding: 8bit\r\n\r\n"
-                                        "\x93\xFA\x96\x7B\x8C\xEA\x87\x40\r\n");
-    EXPECT_THAT(sjis.html, HasSubstr("日本語①"));
-
     const PreviewDocument qp = render(kHeader +
                                       "Content-Type: text/plain; charset=UTF-8\r\n"
                                       "Content-Transfer-Encoding: quoted-printable\r\n\r\n"
