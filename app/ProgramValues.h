@@ -25,9 +25,13 @@ struct DocumentState {
     bool modFlag = false;
     std::string prevPath;  // the archive last opened successfully
     std::string prevName;
+    uint64_t changes = 0;  // how many changes were marked in this run
 
     // A change to the open archive that a save has not written yet.
-    void markModified() { modFlag = true; }
+    void markModified() {
+        modFlag = true;
+        ++changes;
+    }
 };
 
 // The program-wide values of one running instance, made of the parts above so

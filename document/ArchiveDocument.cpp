@@ -380,7 +380,7 @@ void ArchiveDocument::workingFileReplaced() {
         archive::renewClaim(workingFile(pv_));
     }
     view_.showArchive(DocumentView::Showing::Replaced);
-    pv_.modFlag = true;
+    pv_.markModified();
 }
 
 }  // namespace quorvel

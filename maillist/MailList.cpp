@@ -124,6 +124,20 @@ void MailList::s_mailListLoad(const std::string& dirKey) {
     db.DB_Close();
 }
 
+void MailList::showHits(const std::vector<search::Hit>& hits) {
+    list_.clearItems();
+    list_.beginUpdate();
+    for (const search::Hit& hit : hits) {
+        const int row = list_.addItem(QString::fromStdString(archive::makeKey(hit.id)), QString());
+        const std::string* columns[] = {&hit.mailType, &hit.priority, &hit.attachment, &hit.dateR, &hit.from,
+                                        &hit.subject,  &hit.date,     &hit.to,         &hit.size};
+        for (int sub = 1; sub <= 9; ++sub) {
+            list_.setSubItem(row, sub, QString::fromStdString(*columns[sub - 1]));
+        }
+    }
+    list_.endUpdate();
+}
+
 void MailList::lvListView_ColumnClick(int column) {
     if (column < 1 || column > 10) {
         return;

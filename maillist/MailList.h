@@ -4,8 +4,10 @@
 #include <array>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "app/ProgramValues.h"
+#include "search/Search.h"
 #include "toolkit/ListView.h"
 
 class QMenu;
@@ -33,6 +35,9 @@ public:
     // Fills the list with the mails of a folder; on a failed read the list
     // keeps what it showed.
     void s_mailListLoad(const std::string& dirKey);
+    // Fills the list with mails found by a search, in the order given, in the
+    // same columns as a folder's mails.
+    void showHits(const std::vector<search::Hit>& hits);
 
     // Deletes the selected mails from the list and, in one transaction, both
     // rows of each from the archive.

@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QMenu>
 #include <QMenuBar>
+#include <QShortcut>
 
 #include "app/WorkingFolder.h"
 #include "app/options/frmOptions.h"
@@ -30,7 +31,12 @@ frmMain::frmMain(ProgramValues& pv, QWidget* parent) : QMainWindow(parent), pv_(
     buildControls();
     buildMenus();
     mailList_ = std::make_unique<MailList>(pv_, *lvListView, *mneEdit2);
-    mailList_->showPreview = [this](const std::string& key) { preview_->s_aprPreview(key); };
+    mailList_->showPreview = [this](const std::string& key) {
+        preview_->s_aprPreview(key);
+        if (searching_) {
+            showSearchCount(key);
+        }
+    };
     mailList_->deleteMails = [this] { mnuDelMal->trigger(); };
     mailList_->resetPreview = [this] { preview_->clearPreview(); };
     preview_ = std::make_unique<Preview>(pv_, *previewHeadder, *lvListView,
@@ -46,6 +52,8 @@ frmMain::frmMain(ProgramValues& pv, QWidget* parent) : QMainWindow(parent), pv_(
     treeDrops_ =
         std::make_unique<TreeDrops>(pv_, *tvTreeView, *lvListView, *folderTree_, *folderEditor_, *listDrops_, drag);
     mailList_->mouseDownDrag = [this] { drag.keys.assign(1, ""); };
+    buildSearchField();
+    connect(new QShortcut(QKeySequence::Find, this), &QShortcut::activated, this, [this] { focusSearchField(); });
     document_ = std::make_unique<ArchiveDocument>(pv_, static_cast<DocumentView&>(*this));
     connect(lvListView, &ui::ListView::StartDrag, this, [this] {
         listDragOut_->run();
@@ -58,7 +66,11 @@ frmMain::frmMain(ProgramValues& pv, QWidget* parent) : QMainWindow(parent), pv_(
     connect(mnuFileSaveAs, &QAction::triggered, this, [this] { mnuFileSaveAs_Click(); });
     connect(mnuDelMal, &QAction::triggered, this, [this] {
         mailList_->mnuDelMal();
-        folderTree_->showMailCount();
+        if (searching_) {
+            showSearchCount();
+        } else {
+            folderTree_->showMailCount();
+        }
     });
     connect(mnuOpution, &QAction::triggered, this, [this] { showOptionsDialog(this); });
     connect(mnuToolCheck, &QAction::triggered, this, [this] { mnuToolCheck_Click(); });

@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QMainWindow>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -18,6 +19,7 @@
 #include "toolkit/TreeView.h"
 
 class QAction;
+class QLineEdit;
 class QMenu;
 
 namespace quorvel {
@@ -120,6 +122,14 @@ public:
     void mnuToolRepair_Click();
     void mnuToolCompact_Click();
 
+    // The search field above the list: Enter searches, Esc or an empty field
+    // goes back to the current folder. searchMails is false when nothing was
+    // searched (no archive, a query refused, cancelled, a failure shown).
+    QLineEdit* txtSearch = nullptr;
+    bool searchMails(const QString& text);
+    void focusSearchField();
+    bool searching() const { return searching_; }
+
     // Lays the panes out for splitter positions, as a resize or drag does.
     void SizeControls(float x);
     void SizeControlsV(float y);
@@ -129,9 +139,17 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildControls();
+    void buildSearchField();
+    // At the right end of the title strip, above the list.
+    void placeSearchField();
+    // The found count in the status bar, with the folder of the mail selected.
+    void showSearchCount(const std::string& selectedKey = {});
+    // Leaves search results; with showFolder the current folder is listed.
+    void endSearch(bool showFolder);
     void navigatePreview(const QString& path);
     void buildMenus();
     void applyLayout();
@@ -161,6 +179,9 @@ private:
     QSize outerSize_;   // the stored outer size, until the window is first shown
     QString busyKept_;  // the status text a long step replaced
     QString busyText_;
+    bool searching_ = false;
+    std::map<std::string, std::string> foundFolders_;  // mail key → folder key of the mails found
+    std::string indexedState_;  // the working file and change count the index was last brought in step with
 };
 
 }  // namespace quorvel

@@ -37,7 +37,11 @@ bool frmMain::archiveOpen() const {
 }
 
 bool frmMain::showArchive(Showing how) {
+    // Whatever the archive shows now, it is no longer a search's results;
+    // an archive opened anew has its index looked at again.
+    endSearch(false);
     if (how == Showing::Opened) {
+        indexedState_.clear();
         // Files written for the previous archive's mails must not be shown for
         // this archive's mails of the same number.
         Preview::clearMailFileCache(pv_.workPath);
@@ -75,6 +79,8 @@ bool frmMain::showArchive(Showing how) {
 }
 
 void frmMain::showNoArchive() {
+    endSearch(false);
+    indexedState_.clear();
     tvTreeView->clearNodes();
     folderTree_->forgetLastClicked();
     lvListView->clearItems();

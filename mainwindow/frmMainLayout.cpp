@@ -52,6 +52,7 @@ void frmMain::relayout() {
 void frmMain::applyLayout() {
     place(picTitles, layout_.picTitles);
     place(lblTitle0, layout_.lblTitle);
+    placeSearchField();
     place(tvTreeView, layout_.tree);
     place(imgSplitter, layout_.imgSplitter);
     place(lvListView, layout_.list);
