@@ -170,4 +170,18 @@ ParseResult parseMailFile(const std::string& path, const ColumnList& infCols) {
     return result;
 }
 
+ParseResult parseMail(std::string_view bytes, const ColumnList& infCols) {
+    if (infCols.size() <= static_cast<size_t>(col::kInfSize)) {
+        throw std::invalid_argument("parseMail: the column list is not that of the mail table");
+    }
+    MailValues mail;
+    MailFileReader reader;
+    reader.openMemory(bytes);
+    ParseResult result = readOpenedMail(reader, std::string(), infCols, mail);
+    if (result.outcome == ParseOutcome::Mail) {
+        result.mail = std::move(mail);
+    }
+    return result;
+}
+
 }  // namespace quorvel::mailimport

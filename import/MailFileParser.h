@@ -28,7 +28,7 @@ enum class ParseOutcome {
 // are the writer's). An empty value is not written.
 struct MailValues {
     std::array<std::string, archive::col::kInfSize + 1> inf;
-    std::string file;  // the mail file whose bytes are stored
+    std::string file;  // the mail file whose bytes are stored; empty for a mail parsed from memory
 };
 
 struct ParseResult {
@@ -41,6 +41,11 @@ struct ParseResult {
 // flag column stores (the priority and attachment columns' captions). Never
 // touches an archive and never changes the file.
 ParseResult parseMailFile(const std::string& path, const archive::ColumnList& infCols);
+
+// The same for a mail whose bytes are in memory (one mail of an mbox): the
+// values are those parseMailFile answers for a file of these bytes. Never
+// Unreadable.
+ParseResult parseMail(std::string_view bytes, const archive::ColumnList& infCols);
 
 // The file length in kilobytes, rounded up, followed by "KB" (2500 gives "3KB").
 std::string kilobyteSizeText(uint64_t bytes);

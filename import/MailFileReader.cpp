@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -55,7 +56,20 @@ bool MailFileReader::open(const std::string& path) {
     return true;
 }
 
+void MailFileReader::openMemory(std::string_view bytes) {
+    memory_ = bytes;
+    fromMemory_ = true;
+    fileSize_ = bytes.size();
+}
+
 size_t MailFileReader::readInto(size_t offset) {
+    if (fromMemory_) {
+        const size_t n = std::min(memory_.size(), kBufferSize - offset);
+        std::memcpy(buf_.get() + offset, memory_.data(), n);
+        memory_.remove_prefix(n);
+        eof_ = n == 0;
+        return n;
+    }
     if (eof_ || failed() || fd_ < 0) {
         return 0;
     }

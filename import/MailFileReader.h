@@ -10,7 +10,9 @@ namespace quorvel::mailimport {
 
 // Reads a mail file as lines through one fixed buffer, so that neither a huge
 // file nor a huge line is ever held whole. A line ends at CR, CRLF or LF; the
-// bytes are handed out unchanged, without their line end.
+// bytes are handed out unchanged, without their line end. A mail already in
+// memory (one of an mbox) is read through the same buffer, so that both
+// sources split into the very same lines.
 class MailFileReader {
 public:
     static constexpr size_t kBufferSize = 64 * 1024;
@@ -30,6 +32,8 @@ public:
     // Opens a regular file for reading. False when it cannot be opened or is
     // not a regular file; error() then names the cause.
     bool open(const std::string& path);
+    // Reads `bytes`, which must outlive the reader, instead of a file.
+    void openMemory(std::string_view bytes);
     // The file's length when it was opened.
     uint64_t fileSize() const { return fileSize_; }
 
@@ -50,6 +54,8 @@ private:
     size_t readInto(size_t offset);  // appends at offset; sets eof_ or error_
 
     int fd_ = -1;
+    std::string_view memory_;  // the bytes of a mail in memory not yet copied into the buffer
+    bool fromMemory_ = false;
     std::unique_ptr<char[]> buf_;
     size_t pos_ = 0;
     size_t len_ = 0;

@@ -16,20 +16,57 @@ MailWriter::MailWriter(const ArchiveLocation& at)
 
 MailWriter::~MailWriter() = default;
 
+bool MailWriter::fail(LtDataBaseInfo& table, const DbError& error, const std::string& label) {
+    lastError_ = error;
+    return table.reportError(error, label);
+}
+
 bool MailWriter::open() {
     if (objSet_) {
         return true;
     }
-    if (!inf_.DB_Open(sqlAppendOnly(inf_.Tname), true)) {
-        return false;
-    }
     DbError error;
+    inf_.DB_Close();
+    inf_.Dbase = Database::openExclusive(inf_.Fname, error);
+    if (!inf_.Dbase) {
+        return fail(inf_, error, "OpenDatabase");
+    }
+    return openResultSets();
+}
+
+bool MailWriter::openResultSets() {
+    DbError error;
+    objSet_.reset();
+    const std::string infSql = sqlAppendOnly(inf_.Tname);
+    inf_.RecSet = RecordSet::open(*inf_.Dbase, infSql, false, true, error);
+    if (!inf_.RecSet) {
+        return fail(inf_, error, "OpenRecordset " + infSql);
+    }
     const std::string objSql = sqlAppendOnly(obj_.Tname);
     objSet_ = RecordSet::open(*inf_.Dbase, objSql, false, true, error);
-    return objSet_ || obj_.reportError(error, "OpenRecordset " + objSql);
+    return objSet_ || fail(obj_, error, "OpenRecordset " + objSql);
+}
+
+Database* MailWriter::database() {
+    return open() ? inf_.Dbase.get() : nullptr;
+}
+
+bool MailWriter::forgetWrittenRows() {
+    return !objSet_ || openResultSets();
 }
 
 bool MailWriter::store(const MailValues& mail, int32_t id, const std::string& dirKey) {
+    // Streamed from the mail file, so a mail of any size takes a bounded
+    // amount of memory.
+    return storeRows(mail, id, dirKey, [&](Field& file) { return file.AppendChunkFromFile(mail.file); });
+}
+
+bool MailWriter::store(const MailValues& mail, std::string_view bytes, int32_t id, const std::string& dirKey) {
+    return storeRows(mail, id, dirKey, [&](Field& file) { return file.AppendChunk(bytes); });
+}
+
+bool MailWriter::storeRows(const MailValues& mail, int32_t id, const std::string& dirKey,
+                           const std::function<bool(Field&)>& putBytes) {
     if (!open()) {
         return false;
     }
@@ -37,31 +74,31 @@ bool MailWriter::store(const MailValues& mail, int32_t id, const std::string& di
     const std::string idText = std::to_string(id);
 
     Transaction tx(*inf_.Dbase);
-    if (!inf_.DB_AddNew()) {
-        return false;
+    DbError error;
+    RecordSet& inf = *inf_.RecSet;
+    if (!inf.AddNew(error)) {
+        return fail(inf_, error, "AddNew");
     }
-    inf_.RecSet->Fields(d.infCols[col::kInfDirId].colName).setValue(std::to_string(keyToId(dirKey)));
-    inf_.RecSet->Fields(d.infCols[col::kInfId].colName).setValue(idText);
+    inf.Fields(d.infCols[col::kInfDirId].colName).setValue(std::to_string(keyToId(dirKey)));
+    inf.Fields(d.infCols[col::kInfId].colName).setValue(idText);
     for (size_t c = col::kInfMailType; c < mail.inf.size(); ++c) {
         if (!mail.inf[c].empty()) {
-            inf_.RecSet->Fields(d.infCols[c].colName).setValue(mail.inf[c]);
+            inf.Fields(d.infCols[c].colName).setValue(mail.inf[c]);
         }
     }
-    if (!inf_.DB_Update()) {
-        return false;
+    if (!inf.Update(error)) {
+        return fail(inf_, error, "Update");
     }
-    // The stored file goes into the same transaction; it is streamed from
-    // the mail file, so a mail of any size takes a bounded amount of memory.
-    DbError error;
+    // The stored file goes into the same transaction.
     if (!objSet_->AddNew(error)) {
-        return obj_.reportError(error, "AddNew");
+        return fail(obj_, error, "AddNew");
     }
     objSet_->Fields(d.objCols[col::kObjId].colName).setValue(idText);
-    objSet_->Fields(d.objCols[col::kObjFile].colName).AppendChunkFromFile(mail.file);
+    putBytes(objSet_->Fields(d.objCols[col::kObjFile].colName));
     if (!objSet_->Update(error)) {
-        return obj_.reportError(error, "Update");
+        return fail(obj_, error, "Update");
     }
-    return tx.commit(error) || inf_.reportError(error, "Update");
+    return tx.commit(error) || fail(inf_, error, "Update");
 }
 
 ImportOutcome importMailFile(const ArchiveLocation& at, int32_t& mailCounter, const std::string& path,

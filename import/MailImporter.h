@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "archive/ArchiveLocation.h"
@@ -28,7 +29,9 @@ enum class ImportOutcome { Stored, NotMail, Failed };
 
 // Writes parsed mails into the open archive: the archive is opened at the
 // first mail and stays open until the writer goes, so a drop of many files is
-// one task on the archive. Each mail's two rows are one transaction.
+// one task on the archive. Each mail's two rows are one transaction; inside a
+// transaction the caller holds on database(), that is a savepoint, and the
+// caller's commit makes the mails durable.
 class MailWriter {
 public:
     explicit MailWriter(const archive::ArchiveLocation& at);
@@ -37,15 +40,33 @@ public:
     MailWriter& operator=(const MailWriter&) = delete;
 
     // Writes a parsed mail as mail `id` of the folder `dirKey`; false, after
-    // the access layer's error box, when it could not.
+    // the access layer's error box, when it could not. The stored bytes are
+    // those of the parsed file, streamed from it.
     bool store(const MailValues& mail, int32_t id, const std::string& dirKey);
+    // The same for a mail whose bytes are in memory.
+    bool store(const MailValues& mail, std::string_view bytes, int32_t id, const std::string& dirKey);
+
+    // The writer's connection to the archive, opened at the first need; null
+    // after the access layer's error box.
+    archive::Database* database();
+    // The written rows the writer's result sets keep are let go, so that a
+    // long import holds memory for the rows of one batch only.
+    bool forgetWrittenRows();
+    // The engine's report of the last failure.
+    const archive::DbError& lastError() const { return lastError_; }
 
 private:
     bool open();
+    bool openResultSets();
+    bool storeRows(const MailValues& mail, int32_t id, const std::string& dirKey,
+                   const std::function<bool(archive::Field&)>& putBytes);
+    bool fail(archive::LtDataBaseInfo& table, const archive::DbError& error, const std::string& label);
+
     const archive::ArchiveLocation& at_;
     archive::LtDataBaseInfo inf_;
     archive::LtDataBaseInfo obj_;  // names the file table in its error boxes
     std::unique_ptr<archive::RecordSet> objSet_;
+    archive::DbError lastError_;
 };
 
 // Parses one file and stores it when it is a mail, taking the next identifier

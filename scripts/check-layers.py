@@ -43,6 +43,7 @@ PARTS = [
     ("document/",                             "document",   "logic"),
     ("folders/model/",                        "folders",    "logic"),
     ("folders/",                              "folders",    "widget"),
+    ("mailboximport/",                        "mailboximport", "logic"),
     ("maillist/DragOut.*",                    "maillist",   "logic"),
     ("maillist/MailDeletion.*",               "maillist",   "logic"),
     ("maillist/StoredMail.*",                 "maillist",   "logic"),
