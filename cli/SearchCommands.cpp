@@ -164,6 +164,10 @@ int runSearch(const Args& argsIn, std::ostream& out, std::ostream& err) {
         err << "quorvel-cli: " << parsed.message << "\n";
         return kExitError;
     }
+    if (parsed.query->inCurrentFolder && folder == 0) {
+        err << "quorvel-cli: in: alone searches the current folder; name it with --folder ID\n";
+        return kExitUsage;
+    }
     IndexedArchive archive;
     if (!archive.open(args[0], Deadline(wait), /*copyAllowed=*/true, err) || !bringInStep(archive, false, err)) {
         return kExitError;

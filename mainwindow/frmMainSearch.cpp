@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <algorithm>
 #include <atomic>
+#include <optional>
 
 #include "folders/FolderTree.h"
 #include "maillist/MailList.h"
@@ -40,8 +41,8 @@ struct SearchRun {
 
 // Brings the working file's index in step (when the archive changed since
 // the last time) and searches it, on a connection of its own.
-SearchRun runSearch(const std::string& file, const search::Query& query, bool synchronise,
-                    const ui::TaskProgress& progress) {
+SearchRun runSearch(const std::string& file, const search::Query& query, std::optional<int64_t> inFolder,
+                    bool synchronise, const ui::TaskProgress& progress) {
     SearchRun run;
     sqlite3* db = nullptr;
     if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOFOLLOW, nullptr) != SQLITE_OK ||
@@ -62,7 +63,7 @@ SearchRun runSearch(const std::string& file, const search::Query& query, bool sy
         run.indexed.ok = true;
     }
     if (run.indexed.ok && !run.indexed.cancelled && progress(0, 0)) {
-        run.found = search::search(db, query, std::nullopt, &cancel);
+        run.found = search::search(db, query, inFolder, &cancel);
     }
     sqlite3_close(db);
     return run;
@@ -129,10 +130,14 @@ bool frmMain::searchMails(const QString& text) {
     // The index is brought in step when the archive may have changed since.
     const std::string file = workingFile(pv_);
     const std::string state = file + "#" + std::to_string(pv_.changes);
+    std::optional<int64_t> inFolder;
+    if (parsed.query->inCurrentFolder) {
+        inFolder = archive::keyToId(pv_.curDir);
+    }
     SearchRun run;
     const bool cancelled =
         ui::runLongTask(this, QString::fromUtf8(texts::kSearchProgress), [&](const ui::TaskProgress& progress) {
-            run = runSearch(file, *parsed.query, state != indexedState_, progress);
+            run = runSearch(file, *parsed.query, inFolder, state != indexedState_, progress);
         });
     if (cancelled || run.indexed.cancelled || run.found.status == search::SearchResult::Status::Cancelled) {
         return false;

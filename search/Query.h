@@ -49,6 +49,9 @@ struct QueryTerm {
 // any of its terms (terms joined by OR).
 struct Query {
     std::vector<std::vector<QueryTerm>> groups;
+    // A bare "in:": only the folder the user is in and the folders below it.
+    // The caller knows which folder that is and passes it to search().
+    bool inCurrentFolder = false;
 };
 
 }  // namespace quorvel::search

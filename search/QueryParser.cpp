@@ -150,7 +150,8 @@ public:
                             return Refusal{QueryProblem::UnclosedQuote, std::string(text_.substr(start))};
                         }
                         item.quoted = true;
-                    } else if (item.value.empty()) {
+                    } else if (item.value.empty() && (field != "in" || item.negated)) {
+                        // A bare "in:" is the current folder; every other field needs a value.
                         return Refusal{QueryProblem::MissingValue, std::string(bare)};
                     }
                 } else {
@@ -275,6 +276,12 @@ ParsedQuery parseQuery(std::string_view text) {
                 return refused({QueryProblem::MisplacedOr, "OR"});
             }
             joinNext = true;
+            previousWasTerm = false;
+            continue;
+        }
+        if (item.field == "in" && item.value.empty() && !item.quoted) {
+            result.inCurrentFolder = true;  // a condition on all the rest, not a term of its own
+            joinNext = false;
             previousWasTerm = false;
             continue;
         }

@@ -18,6 +18,8 @@
 //   after:2024-04-01     mails of that day or later; before: earlier than
 //                        that day (also 2024/4/1)
 //   in:NAME              mails in a folder of that name or below it
+//   in:                  (alone) mails in the current folder or below it:
+//                        Query::inCurrentFolder, for the caller to pass on
 // The text is read after NFKC, so full-width letters, colons, quotes and
 // blanks act as their ASCII forms; “ and ” are quotes too. Field names are
 // case-blind. A word with a colon whose name is none of the above

@@ -39,7 +39,7 @@ std::string shape(const std::string& text) {
         }
         out += terms;
     }
-    return out;
+    return parsed.query->inCurrentFolder ? out + " (in current)" : out;
 }
 
 QueryProblem problemOf(const std::string& text) {
@@ -67,6 +67,10 @@ TEST(QueryParser, fieldsAndFilters) {
     EXPECT_EQ(shape("after:2024-02-29 before:2024/3/1"), "after 2024-2-29 & before 2024-3-1");
     EXPECT_EQ(shape("in:仕事 -in:\"古い 物\""), "in 仕事 & -in 古い 物");
     EXPECT_EQ(shape("FROM:a Subject:b"), "from=a & subject=b");
+    // A bare in: is the folder the user is in, whatever stands around it.
+    EXPECT_EQ(shape("予算 in: 会議"), "any=予算 & any=会議 (in current)");
+    EXPECT_EQ(shape("in:"), "refused: " + std::string(texts::kQueryNothingToFind));
+    EXPECT_EQ(problemOf("-in:"), QueryProblem::MissingValue);
     // Unknown names are words: mail text is full of colons.
     EXPECT_EQ(shape("re:予算 10:30 foo:bar"), "any=re:予算 & any=10:30 & any=foo:bar");
 }
