@@ -30,7 +30,7 @@ struct Command {
 int runParse(const Args& args, std::ostream& out, std::ostream& err);
 extern const std::string_view kParseDetails;
 
-// new ARCHIVE; import ARCHIVE [--folder ID] [--wait SECONDS] FILE...;
+// new ARCHIVE; import ARCHIVE [--folder ID] [--skip-duplicates] [--wait SECONDS] PATH...;
 // ls ARCHIVE [--folder ID] [--json] [--wait SECONDS]
 int runNew(const Args& args, std::ostream& out, std::ostream& err);
 int runImport(const Args& args, std::ostream& out, std::ostream& err);
