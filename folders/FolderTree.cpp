@@ -1,6 +1,7 @@
 #include "folders/FolderTree.h"
 
 #include <QLabel>
+#include <QStringList>
 #include <charconv>
 
 #include "archive/LtDataBaseInfo.h"
@@ -68,6 +69,29 @@ void FolderTree::loadTree() {
         tree_.setEditable(key, false);  // the archive's own node keeps its name
         tree_.setNodeExpanded(key, true);
         lastClicked_ = key;
+    }
+}
+
+void FolderTree::reloadTree(const QString& reveal) {
+    QStringList open;
+    for (FolderModel::Id id : model_.positions()) {
+        if (tree_.expanded(keyOf(id))) {
+            open.push_back(keyOf(id));
+        }
+    }
+    loadTree();
+    for (const QString& key : open) {
+        if (tree_.exists(key)) {
+            tree_.setNodeExpanded(key, true);
+        }
+    }
+    for (QString key = reveal; tree_.exists(key); key = tree_.parentKey(key)) {
+        tree_.setNodeExpanded(key, true);
+    }
+    const QString current = QString::fromStdString(pv_.curDir);
+    if (tree_.exists(current)) {
+        s_curDirApr(pv_.curDir);
+        lastClicked_ = current;
     }
 }
 

@@ -35,6 +35,10 @@ public:
     // Loads the model from the archive's folder table and builds every node
     // from it; the root shows the archive's file name.
     void loadTree();
+    // Loads the tree again after the folder table changed behind the model
+    // (an import made folders): the folders open before stay open, `reveal`
+    // and the folders above it are opened, the current folder stays current.
+    void reloadTree(const QString& reveal);
     // Selects the folder of a key and shows its path in the title.
     void s_curDirApr(const std::string& curDir);
     // Makes a clicked folder current: its mails, its path and their count.

@@ -270,6 +270,9 @@ void ListDrops::lvListView_Drop(dnd::IDataObject* data) {
 }
 
 void ListDrops::s_importDropFiles(const std::vector<std::string>& paths, const std::string& dirKey) {
+    if (mailboxDrop && mailboxDrop(paths, dirKey)) {
+        return;
+    }
     WaitPointer wait;
     ProgramValues& pv = state_.pv;
     const mailimport::DropImport result =

@@ -63,7 +63,13 @@ public:
     bool acceptsDrag(dnd::IDataObject* data) const;
 
     // Imports every file of a plain drop, in order, into the folder dirKey.
+    // A drop that holds whole mailboxes goes to mailboxDrop instead.
     void s_importDropFiles(const std::vector<std::string>& paths, const std::string& dirKey);
+    // Takes a plain drop (paths, folder key) that holds more than mail files
+    // and answers true; answers false for mail files, which the list then
+    // imports as it always did. Set by the window, which owns the import of
+    // mailboxes.
+    std::function<bool(const std::vector<std::string>&, const std::string&)> mailboxDrop;
     // Imports one file the drop-target component delivered.
     void s_importMailFl(const std::string& path, const std::string& dirKey);
     // The component's event: file_list holds the paths written so far in

@@ -5,6 +5,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QShortcut>
+#include <QTimer>
 
 #include "app/WorkingFolder.h"
 #include "app/options/frmOptions.h"
@@ -12,6 +13,7 @@
 #include "folders/FolderEditor.h"
 #include "folders/FolderTree.h"
 #include "folders/TreeDrops.h"
+#include "mailboximport/MailboxImporter.h"
 #include "maillist/ListDragOut.h"
 #include "maillist/ListDrops.h"
 #include "maillist/MailList.h"
@@ -76,6 +78,16 @@ frmMain::frmMain(ProgramValues& pv, QWidget* parent) : QMainWindow(parent), pv_(
     connect(mnuToolCheck, &QAction::triggered, this, [this] { mnuToolCheck_Click(); });
     connect(mnuToolRepair, &QAction::triggered, this, [this] { mnuToolRepair_Click(); });
     connect(mnuToolCompact, &QAction::triggered, this, [this] { mnuToolCompact_Click(); });
+    connect(mnuToolImport, &QAction::triggered, this, [this] { mnuToolImport_Click(); });
+    // Mailboxes dropped on the list or a folder: imported once the drop has
+    // ended, so that the program they came from is not kept waiting.
+    listDrops_->mailboxDrop = [this](const std::vector<std::string>& paths, const std::string& dirKey) {
+        if (!mailboximport::holdsMailboxes(paths)) {
+            return false;
+        }
+        QTimer::singleShot(0, this, [this, paths, dirKey] { importMailboxes(paths, dirKey, true, ImportFrom::Drop); });
+        return true;
+    };
     connect(mnuHelpContents, &QAction::triggered, this, [this] { help_.displayToc(pv_.programFolder); });
     connect(mnuHelpAbout, &QAction::triggered, this, [this] { showAboutBox(this); });
 }

@@ -82,6 +82,7 @@ public:
     QAction* mnuToolCheck = nullptr;
     QAction* mnuToolRepair = nullptr;
     QAction* mnuToolCompact = nullptr;
+    QAction* mnuToolImport = nullptr;
     QMenu* mnuEdit = nullptr;
     QAction* mnuAddFld = nullptr;
     QAction* mnuDelFld = nullptr;
@@ -121,6 +122,15 @@ public:
     void mnuToolCheck_Click();
     void mnuToolRepair_Click();
     void mnuToolCompact_Click();
+    // The ツール menu's import of mailboxes into the current folder.
+    void mnuToolImport_Click();
+    // Imports mail files, mbox files, Maildirs and folders into the folder
+    // dirKey off the window's thread, with progress and a working キャンセル.
+    // From the menu a summary box follows; a drop tells the status bar, and
+    // names what was no mail, as a drop of mail files does.
+    enum class ImportFrom { Menu, Drop };
+    void importMailboxes(const std::vector<std::string>& paths, const std::string& dirKey, bool skipDuplicates,
+                         ImportFrom from);
 
     // The search field above the list: Enter searches, Esc or an empty field
     // goes back to the current folder. searchMails is false when nothing was

@@ -5,6 +5,7 @@
 #include <QMenuBar>
 
 #include "mainwindow/HealthTexts.h"
+#include "mainwindow/ImportTexts.h"
 #include "mainwindow/MainTexts.h"
 #include "mainwindow/frmMain.h"
 
@@ -37,6 +38,9 @@ void frmMain::buildMenus() {
     mnuToolCheck = mnuTool->addAction(t(texts::kMenuCheck));
     mnuToolRepair = mnuTool->addAction(t(texts::kMenuRepair));
     mnuToolCompact = mnuTool->addAction(t(texts::kMenuCompact));
+    // Beyond them: whole mailboxes into the open archive.
+    mnuTool->addSeparator();
+    mnuToolImport = mnuTool->addAction(t(texts::kMenuImportMailbox));
 
     // Not in the menu bar: popped up by a right click in the tree.
     mnuEdit = new QMenu(t(texts::kMenuEdit), this);

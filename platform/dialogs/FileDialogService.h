@@ -20,6 +20,10 @@ public:
     virtual ~FileDialogService() = default;
     virtual std::string showOpen(const FileDialogRequest& request) = 0;
     virtual std::string showSave(const FileDialogRequest& request) = 0;
+    // Asks for existing files or folders, any number of them, each a full
+    // path; none when the user cancelled. The filter is not applied: a
+    // mailbox file seldom has a telling name.
+    virtual std::vector<std::string> showOpenPaths(const FileDialogRequest& request) = 0;
 };
 
 FileDialogService& fileDialogs();
@@ -32,17 +36,22 @@ public:
     struct Asked {
         bool save;
         FileDialogRequest request;
+        bool paths = false;  // asked for files or folders
     };
     std::string showOpen(const FileDialogRequest& request) override { return answer(false, request); }
     std::string showSave(const FileDialogRequest& request) override { return answer(true, request); }
+    std::vector<std::string> showOpenPaths(const FileDialogRequest& request) override;
 
     void setNextFileName(std::string path) { answers_.push_back(std::move(path)); }
+    // The answer to the next request for files or folders.
+    void setNextPaths(std::vector<std::string> paths) { pathAnswers_.push_back(std::move(paths)); }
     const std::vector<Asked>& asked() const { return asked_; }
 
 private:
     std::string answer(bool save, const FileDialogRequest& request);
     std::vector<Asked> asked_;
     std::deque<std::string> answers_;
+    std::deque<std::vector<std::string>> pathAnswers_;
 };
 
 }  // namespace quorvel::platform

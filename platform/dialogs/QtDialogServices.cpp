@@ -1,9 +1,12 @@
 #include "platform/dialogs/QtDialogServices.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
+#include <algorithm>
 
 namespace quorvel::platform {
 
@@ -129,6 +132,59 @@ std::string QtFileDialogService::showSave(const FileDialogRequest& request) {
                                         QString::fromStdString(toQtFilter(request.filter)), nullptr,
                                         QFileDialog::DontConfirmOverwrite)
         .toStdString();
+}
+
+namespace {
+
+// Qt's own file dialog lets a person choose either files or one folder. This
+// one takes several of both: it lists files as well as folders, lets several
+// be chosen, and accepts whatever chosen entries exist instead of opening a
+// chosen folder (a double click still opens one).
+class PathsDialog : public QFileDialog {
+public:
+    PathsDialog(QWidget* parent, const QString& title, const QString& start) : QFileDialog(parent, title, start) {
+        setOption(QFileDialog::DontUseNativeDialog);
+        setFileMode(QFileDialog::Directory);
+        setOption(QFileDialog::ShowDirsOnly, false);
+        selectSeveral();
+    }
+
+    void accept() override {
+        const QStringList chosen = selectedFiles();
+        if (chosen.isEmpty() ||
+            !std::all_of(chosen.begin(), chosen.end(), [](const QString& path) { return QFileInfo::exists(path); })) {
+            return;
+        }
+        QDialog::accept();
+    }
+
+protected:
+    void showEvent(QShowEvent* event) override {
+        QFileDialog::showEvent(event);
+        selectSeveral();  // the views may be made only now
+    }
+
+private:
+    // The folder mode chooses one entry: its views are told to take several.
+    void selectSeveral() {
+        for (QAbstractItemView* view : findChildren<QAbstractItemView*>()) {
+            view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+        }
+    }
+};
+
+}  // namespace
+
+std::vector<std::string> QtFileDialogService::showOpenPaths(const FileDialogRequest& request) {
+    PathsDialog dialog(QApplication::activeWindow(), QString::fromStdString(request.title),
+                       QString::fromStdString(request.fileName));
+    std::vector<std::string> paths;
+    if (dialog.exec() == QDialog::Accepted) {
+        for (const QString& path : dialog.selectedFiles()) {
+            paths.push_back(path.toStdString());
+        }
+    }
+    return paths;
 }
 
 }  // namespace quorvel::platform

@@ -18,6 +18,7 @@ class QtFileDialogService : public FileDialogService {
 public:
     std::string showOpen(const FileDialogRequest& request) override;
     std::string showSave(const FileDialogRequest& request) override;
+    std::vector<std::string> showOpenPaths(const FileDialogRequest& request) override;
 };
 
 // "Quorvelファイル(*.qvb)|*.qvb" in the form QFileDialog takes.
