@@ -5,48 +5,13 @@
 #include <cstdint>
 #include <string>
 
+#include "archive/db/SqliteStatement.h"
+
 // A small owner of one SQLite connection and its statements, for the health
 // tasks, which read and write archives below the program's result sets.
 namespace quorvel::health {
 
-class Statement {
-public:
-    Statement(sqlite3* db, const std::string& sql) : db_(db) {
-        code_ = sqlite3_prepare_v2(db, sql.c_str(), -1, &st_, nullptr);
-    }
-    ~Statement() { sqlite3_finalize(st_); }
-    Statement(const Statement&) = delete;
-    Statement& operator=(const Statement&) = delete;
-
-    bool ok() const { return code_ == SQLITE_OK || code_ == SQLITE_ROW || code_ == SQLITE_DONE; }
-    // True with a row; false at the end or on an error (then !ok()).
-    bool step() {
-        if (!st_) {
-            return false;
-        }
-        code_ = sqlite3_step(st_);
-        return code_ == SQLITE_ROW;
-    }
-    void reset() {
-        sqlite3_reset(st_);
-        code_ = SQLITE_OK;
-    }
-    void bind(int i, int64_t v) { sqlite3_bind_int64(st_, i, v); }
-    void bind(int i, const std::string& v) { sqlite3_bind_text(st_, i, v.c_str(), -1, SQLITE_TRANSIENT); }
-    int64_t integer(int i) const { return sqlite3_column_int64(st_, i); }
-    std::string text(int i) const {
-        const auto* t = sqlite3_column_text(st_, i);
-        return t ? reinterpret_cast<const char*>(t) : "";
-    }
-    bool isNull(int i) const { return sqlite3_column_type(st_, i) == SQLITE_NULL; }
-    sqlite3_stmt* get() const { return st_; }
-    std::string message() const { return sqlite3_errmsg(db_); }
-
-private:
-    sqlite3* db_;
-    sqlite3_stmt* st_ = nullptr;
-    int code_ = SQLITE_OK;
-};
+using Statement = archive::sqlite::Statement;
 
 class Connection {
 public:
