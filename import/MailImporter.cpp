@@ -1,5 +1,10 @@
 #include "import/MailImporter.h"
 
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <unordered_map>
+
 #include "archive/LtDataBaseInfo.h"
 #include "archive/Schema.h"
 #include "import/MailFileParser.h"
@@ -8,6 +13,69 @@
 namespace quorvel::mailimport {
 
 using namespace archive;
+
+// The statements of the writer's connection, each prepared at its first use
+// and kept, by its text, until the writer goes or opens the archive again.
+class MailWriter::Statements {
+public:
+    explicit Statements(sqlite3* db) : db_(db) {}
+    ~Statements() {
+        for (auto& [sql, st] : cache_) {
+            sqlite3_finalize(st);
+        }
+    }
+    Statements(const Statements&) = delete;
+    Statements& operator=(const Statements&) = delete;
+
+    sqlite3_stmt* get(const std::string& sql, DbError& error) {
+        sqlite3_stmt*& st = cache_[sql];
+        if (!st && sqlite3_prepare_v2(db_, sql.c_str(), -1, &st, nullptr) != SQLITE_OK) {
+            error = engineError();
+            cache_.erase(sql);
+            return nullptr;
+        }
+        return st;
+    }
+    // Runs a statement whose values are bound; it is reset whatever came of it.
+    bool run(sqlite3_stmt* st, DbError& error) {
+        const int rc = sqlite3_step(st);
+        if (rc != SQLITE_DONE && rc != SQLITE_ROW) {
+            error = engineError();
+        }
+        sqlite3_reset(st);
+        sqlite3_clear_bindings(st);
+        return rc == SQLITE_DONE || rc == SQLITE_ROW;
+    }
+    bool run(const std::string& sql, DbError& error) {
+        sqlite3_stmt* st = get(sql, error);
+        return st && run(st, error);
+    }
+
+private:
+    DbError engineError() const { return {sqlite3_errcode(db_), sqlite3_errmsg(db_)}; }
+
+    sqlite3* db_;
+    std::unordered_map<std::string, sqlite3_stmt*> cache_;
+};
+
+namespace {
+
+std::string quoted(const std::string& name) {
+    std::string out = "\"";
+    for (char c : name) {
+        out += c;
+        if (c == '"') {
+            out += '"';
+        }
+    }
+    return out + "\"";
+}
+
+bool bindText(sqlite3_stmt* st, int index, const std::string& text) {
+    return sqlite3_bind_text64(st, index, text.data(), text.size(), SQLITE_TRANSIENT, SQLITE_UTF8) == SQLITE_OK;
+}
+
+}  // namespace
 
 MailWriter::MailWriter(const ArchiveLocation& at)
     : at_(at),
@@ -26,6 +94,7 @@ bool MailWriter::open() {
         return true;
     }
     DbError error;
+    statements_.reset();
     inf_.DB_Close();
     inf_.Dbase = Database::openExclusive(inf_.Fname, error);
     if (!inf_.Dbase) {
@@ -62,7 +131,92 @@ bool MailWriter::store(const MailValues& mail, int32_t id, const std::string& di
 }
 
 bool MailWriter::store(const MailValues& mail, std::string_view bytes, int32_t id, const std::string& dirKey) {
-    return storeRows(mail, id, dirKey, [&](Field& file) { return file.AppendChunk(bytes); });
+    if (!open()) {
+        return false;
+    }
+    if (!statements_) {
+        statements_ = std::make_unique<Statements>(inf_.Dbase->handle());
+    }
+    Statements& sql = *statements_;
+    const TableDefs& d = at_.defs;
+    const std::string idText = std::to_string(id);
+    DbError error;
+    // The same values as the row a result set writes: the folder and the
+    // identifier as text, each value that is not empty, the bytes as a blob.
+    std::string names = quoted(d.infCols[col::kInfDirId].colName) + ", " + quoted(d.infCols[col::kInfId].colName);
+    std::string marks = "?1, ?2";
+    std::vector<const std::string*> values;
+    for (size_t c = col::kInfMailType; c < mail.inf.size(); ++c) {
+        if (!mail.inf[c].empty()) {
+            values.push_back(&mail.inf[c]);
+            names += ", " + quoted(d.infCols[c].colName);
+            marks += ", ?" + std::to_string(values.size() + 2);
+        }
+    }
+    sqlite3_stmt* inf = sql.get("INSERT INTO " + quoted(inf_.Tname) + " (" + names + ") VALUES (" + marks + ")", error);
+    sqlite3_stmt* obj =
+        inf ? sql.get("INSERT INTO " + quoted(obj_.Tname) + " (" + quoted(d.objCols[col::kObjId].colName) + ", " +
+                          quoted(d.objCols[col::kObjFile].colName) + ") VALUES (?1, ?2)",
+                      error)
+            : nullptr;
+    if (!obj || !sql.run("SAVEPOINT qv_mail_rows", error)) {
+        return fail(inf_, error, "AddNew");
+    }
+    // Both rows, or neither.
+    auto undo = [&](LtDataBaseInfo& table, const std::string& label) {
+        DbError ignored;
+        sql.run("ROLLBACK TO qv_mail_rows", ignored);
+        sql.run("RELEASE qv_mail_rows", ignored);
+        return fail(table, error, label);
+    };
+    bindText(inf, 1, std::to_string(keyToId(dirKey)));
+    bindText(inf, 2, idText);
+    for (size_t i = 0; i < values.size(); ++i) {
+        bindText(inf, static_cast<int>(i + 3), *values[i]);
+    }
+    if (!sql.run(inf, error)) {
+        return undo(inf_, "Update");
+    }
+    bindText(obj, 1, idText);
+    // A large mail goes into space the row reserves, so that the engine does
+    // not build a second copy of it in memory.
+    const bool reserved = bytes.size() > kReservedFrom;
+    if (reserved) {
+        sqlite3_bind_zeroblob64(obj, 2, bytes.size());
+    } else {
+        sqlite3_bind_blob64(obj, 2, bytes.data(), bytes.size(), SQLITE_STATIC);
+    }
+    if (!sql.run(obj, error) || (reserved && !writeReserved(bytes, error))) {
+        return undo(obj_, "Update");
+    }
+    return sql.run("RELEASE qv_mail_rows", error) || undo(inf_, "Update");
+}
+
+bool MailWriter::writeReserved(std::string_view bytes, DbError& error) {
+    sqlite3* db = inf_.Dbase->handle();
+    sqlite3_blob* blob = nullptr;
+    const std::string& column = at_.defs.objCols[col::kObjFile].colName;
+    if (sqlite3_blob_open(db, "main", obj_.Tname.c_str(), column.c_str(), sqlite3_last_insert_rowid(db), 1, &blob) !=
+        SQLITE_OK) {
+        error = {sqlite3_errcode(db), sqlite3_errmsg(db)};
+        sqlite3_blob_close(blob);
+        return false;
+    }
+    // In pieces: a blob's offsets and lengths are ints.
+    constexpr size_t kPiece = size_t{1} << 24;
+    for (size_t at = 0; at < bytes.size(); at += kPiece) {
+        const size_t n = std::min(kPiece, bytes.size() - at);
+        if (sqlite3_blob_write(blob, bytes.data() + at, static_cast<int>(n), static_cast<int>(at)) != SQLITE_OK) {
+            error = {sqlite3_errcode(db), sqlite3_errmsg(db)};
+            sqlite3_blob_close(blob);
+            return false;
+        }
+    }
+    if (sqlite3_blob_close(blob) != SQLITE_OK) {
+        error = {sqlite3_errcode(db), sqlite3_errmsg(db)};
+        return false;
+    }
+    return true;
 }
 
 bool MailWriter::storeRows(const MailValues& mail, int32_t id, const std::string& dirKey,

@@ -43,7 +43,9 @@ public:
     // the access layer's error box, when it could not. The stored bytes are
     // those of the parsed file, streamed from it.
     bool store(const MailValues& mail, int32_t id, const std::string& dirKey);
-    // The same for a mail whose bytes are in memory.
+    // The same for a mail whose bytes are in memory. Its rows are written by
+    // statements prepared once per writer, so that a long import parses no
+    // statement text per mail.
     bool store(const MailValues& mail, std::string_view bytes, int32_t id, const std::string& dirKey);
 
     // The writer's connection to the archive, opened at the first need; null
@@ -56,16 +58,23 @@ public:
     const archive::DbError& lastError() const { return lastError_; }
 
 private:
+    class Statements;
+
     bool open();
     bool openResultSets();
     bool storeRows(const MailValues& mail, int32_t id, const std::string& dirKey,
                    const std::function<bool(archive::Field&)>& putBytes);
     bool fail(archive::LtDataBaseInfo& table, const archive::DbError& error, const std::string& label);
+    bool writeReserved(std::string_view bytes, archive::DbError& error);
+
+    // A mail from memory longer than this is written into reserved space.
+    static constexpr size_t kReservedFrom = 1024 * 1024;
 
     const archive::ArchiveLocation& at_;
     archive::LtDataBaseInfo inf_;
     archive::LtDataBaseInfo obj_;  // names the file table in its error boxes
     std::unique_ptr<archive::RecordSet> objSet_;
+    std::unique_ptr<Statements> statements_;  // go before the connection they run on
     archive::DbError lastError_;
 };
 

@@ -7,6 +7,8 @@
 
 #include "archive/db/Database.h"
 
+struct sqlite3_stmt;
+
 namespace quorvel::mailboximport {
 
 // The transaction an import writes its mails in: opened at the first write,
@@ -18,6 +20,9 @@ public:
     using Clock = std::chrono::steady_clock;
 
     Batch(archive::Database& db, size_t maxMails, std::chrono::milliseconds maxTime);
+    ~Batch();
+    Batch(const Batch&) = delete;
+    Batch& operator=(const Batch&) = delete;
 
     // Opens the batch unless it is open; false with `error` when it cannot be.
     bool open(archive::DbError& error);
@@ -28,12 +33,23 @@ public:
     // Commits the open batch, if any; its mails then count as committed.
     bool commit(archive::DbError& error);
 
+    // One mail's rows inside the open batch: all of them, or none when
+    // undone. Statements prepared once, since they run for every mail.
+    bool beginMail(archive::DbError& error);
+    bool endMail(archive::DbError& error);
+    void undoMail();
+
     bool isOpen() const { return tx_.has_value(); }
     archive::Database& database() { return db_; }
     size_t pendingMails() const { return mails_; }
 
 private:
+    bool run(sqlite3_stmt*& st, const char* sql, archive::DbError& error);
+
     archive::Database& db_;
+    sqlite3_stmt* beginMail_ = nullptr;
+    sqlite3_stmt* endMail_ = nullptr;
+    sqlite3_stmt* undoMail_ = nullptr;
     size_t maxMails_;
     std::chrono::milliseconds maxTime_;
     std::optional<archive::Transaction> tx_;

@@ -175,9 +175,11 @@ bool DigestTable::fillFolder(int32_t folder, const std::function<bool()>& keepGo
 bool DigestTable::folderHolds(int32_t folder, const MailDigest& digest, std::string_view bytes, bool& holds,
                               DbError& error) {
     holds = false;
+    // The digest's index first (CROSS JOIN keeps that order): the folder may
+    // hold many mails, a digest stands for a few at most.
     sqlite3_stmt* st =
         statement(lookup_,
-                  std::string("SELECT d.ID FROM ") + kDigestTable + " d JOIN " + inf_ + " i ON i." + infId_ +
+                  std::string("SELECT d.ID FROM ") + kDigestTable + " d CROSS JOIN " + inf_ + " i ON i." + infId_ +
                       " = d.ID WHERE d.digest = ?1 AND d.length = ?2 AND i." + infDir_ + " = ?3",
                   error);
     if (!st) {

@@ -284,15 +284,19 @@ MailOutcome ImportRun::importMail(const std::string& mail) {
     // mail's rows back before the batch keeps what came before it.
     bool writerFailed = false;
     std::string failedTable;
-    {
-        archive::Transaction one(batch_->database());
+    if (!batch_->beginMail(error)) {
+        failedTable = table(archive::kMailInfTabl);
+    } else {
         const int32_t id = ++mailCounter_;
         if (!writer_.store(parsed.mail, mail, id, archive::makeKey(folder_))) {
             writerFailed = true;
         } else if (digest && !digests_->record(id, *digest, mail.size(), error)) {
             failedTable = kDigestTable;
-        } else if (!one.commit(error)) {
+        } else if (!batch_->endMail(error)) {
             failedTable = table(archive::kMailInfTabl);
+        }
+        if (writerFailed || !failedTable.empty()) {
+            batch_->undoMail();
         }
     }
     if (writerFailed) {

@@ -64,7 +64,13 @@ TEST_F(ImportTest, theWriterStoresBytesFromMemoryAsTheyAre) {
         ASSERT_TRUE(writer.forgetWrittenRows());
         ASSERT_TRUE(writer.store(parsed.mail, std::string_view(bytes).substr(0, 10), 8, "1_"));
     }
-    EXPECT_EQ(contents().at(""), (std::vector<std::string>{bytes, bytes.substr(0, 10)}));
+    // A large mail, written into space its row reserves.
+    const std::string large = mail("large", std::string(3 * 1024 * 1024, 'x') + "\nend\n");
+    {
+        mailimport::MailWriter writer(at_);
+        ASSERT_TRUE(writer.store(mailimport::parseMail(large, at_.defs.infCols).mail, large, 9, "1_"));
+    }
+    EXPECT_EQ(contents().at(""), (std::vector<std::string>{bytes, bytes.substr(0, 10), large}));
     EXPECT_EQ(sql("SELECT Subject || '|' || size FROM MailInfTabl WHERE ID = 7"),
               std::vector<std::string>{"binary|1KB"});
 }
