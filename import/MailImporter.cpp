@@ -100,12 +100,6 @@ bool MailWriter::open() {
     if (!inf_.Dbase) {
         return fail(inf_, error, "OpenDatabase");
     }
-    return openResultSets();
-}
-
-bool MailWriter::openResultSets() {
-    DbError error;
-    objSet_.reset();
     const std::string infSql = sqlAppendOnly(inf_.Tname);
     inf_.RecSet = RecordSet::open(*inf_.Dbase, infSql, false, true, error);
     if (!inf_.RecSet) {
@@ -118,10 +112,6 @@ bool MailWriter::openResultSets() {
 
 Database* MailWriter::database() {
     return open() ? inf_.Dbase.get() : nullptr;
-}
-
-bool MailWriter::forgetWrittenRows() {
-    return !objSet_ || openResultSets();
 }
 
 bool MailWriter::store(const MailValues& mail, int32_t id, const std::string& dirKey) {

@@ -51,9 +51,6 @@ public:
     // The writer's connection to the archive, opened at the first need; null
     // after the access layer's error box.
     archive::Database* database();
-    // The written rows the writer's result sets keep are let go, so that a
-    // long import holds memory for the rows of one batch only.
-    bool forgetWrittenRows();
     // The engine's report of the last failure.
     const archive::DbError& lastError() const { return lastError_; }
 
@@ -61,7 +58,6 @@ private:
     class Statements;
 
     bool open();
-    bool openResultSets();
     bool storeRows(const MailValues& mail, int32_t id, const std::string& dirKey,
                    const std::function<bool(archive::Field&)>& putBytes);
     bool fail(archive::LtDataBaseInfo& table, const archive::DbError& error, const std::string& label);

@@ -174,12 +174,6 @@ bool ImportRun::commit() {
     result_.stored += static_cast<int64_t>(pending);
     result_.foldersMade += pendingFolders_;
     pendingFolders_ = 0;
-    // The rows the writer's result sets kept for the batch are let go.
-    if (!writer_.forgetWrittenRows() && !result_.failed) {
-        result_.failed = true;
-        result_.failure = writer_.lastError().message;
-        return false;
-    }
     return true;
 }
 
@@ -232,24 +226,28 @@ bool ImportRun::importSource(const PlannedSource& source) {
     std::string mail;
     mailbox::MailOrigin origin;
     bool going = true;
+    // The name a mail that is no mail is reported under.
+    auto nameOfMail = [&] {
+        switch (item.kind) {
+            case SourceItem::Kind::Mbox:
+                return source.shownAs + "#" + std::to_string(origin.ordinal + 1);
+            case SourceItem::Kind::Maildir:
+                return origin.path;
+            default:
+                return source.shownAs;
+        }
+    };
     for (SourceReader::Next next; going && (next = reader.next(mail, origin)) != SourceReader::Next::End;) {
-        // The name a mail that is no mail is reported under.
-        std::string name = item.kind == SourceItem::Kind::Mbox
-                               ? source.shownAs + "#" + std::to_string(origin.ordinal + 1)
-                           : item.kind == SourceItem::Kind::MailFile ? source.shownAs
-                                                                     : origin.path;
         if (next == SourceReader::Next::Mail) {
             const MailOutcome outcome = importMail(mail);
             going = outcome != MailOutcome::Stop;
             if (outcome == MailOutcome::NotMail) {
-                result_.notMail.push_back(std::move(name));
+                result_.notMail.push_back(nameOfMail());
             }
+        } else if (next == SourceReader::Next::Failed && item.kind == SourceItem::Kind::Mbox) {
+            result_.notMail.push_back(source.shownAs);  // the rest of the mbox could not be read
         } else {
-            // Too large to store, or not readable: a Maildir goes on with its
-            // next mail, an mbox ends here.
-            result_.notMail.push_back(next == SourceReader::Next::Failed && item.kind == SourceItem::Kind::Mbox
-                                          ? source.shownAs
-                                          : std::move(name));
+            result_.notMail.push_back(nameOfMail());  // too large to store, or not readable
         }
         going = going && tell();
     }

@@ -98,5 +98,22 @@ TEST_F(Batches, aRefusedWriteKeepsTheMailsBeforeItAndNoPartOfItsMail) {
     EXPECT_EQ(contents().at("box.mbox").size(), 3u);
 }
 
+TEST_F(Batches, aRefusedDigestTakesBackItsMailsRows) {
+    writeFile(src("box.mbox"), mboxOf(mails("m", 5)));
+    ImportOptions options;
+    options.skipDuplicates = true;
+    ASSERT_EQ(import({src("box.mbox")}, options).stored, 5);
+    writeFile(src("box.mbox"), mboxOf(mails("n", 3)));
+    sql("CREATE TRIGGER refuse BEFORE INSERT ON qvMailDigest WHEN NEW.ID = 7 BEGIN SELECT RAISE(ABORT, 'no room'); "
+        "END");
+    const ImportResult r = import({src("box.mbox")}, options);
+    EXPECT_TRUE(r.failed);
+    EXPECT_EQ(r.stored, 1);
+    ASSERT_EQ(failures().size(), 1u);
+    EXPECT_NE(failures()[0].find("qvMailDigest: Update: no room"), std::string::npos) << failures()[0];
+    EXPECT_EQ(sql("SELECT group_concat(ID) FROM MailInfTabl"), std::vector<std::string>{"1,2,3,4,5,6"});
+    EXPECT_EQ(sql("SELECT group_concat(ID) FROM MailOBJTabl"), std::vector<std::string>{"1,2,3,4,5,6"});
+}
+
 }  // namespace
 }  // namespace quorvel::mailboximport::test

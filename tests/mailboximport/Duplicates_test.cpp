@@ -113,8 +113,11 @@ TEST_F(Duplicates, aRowOfTheSameLengthLeftByAnotherMailIsMadeRightWhenItMisleads
     writeFile(src("more/a.eml"), a);
     writeFile(src("more/b.eml"), b);
     const ImportResult r = import({src("more/a.eml"), src("more/b.eml")}, skipping(), 2);
-    EXPECT_EQ(r.stored, 1);  // a: the row said so, the bytes did not
+    EXPECT_EQ(r.stored, 1);
     EXPECT_EQ(r.duplicates, 1);
+    // a is stored: the row said the folder held it, the bytes did not; b is
+    // found once the row was made right.
+    EXPECT_EQ(contents().at("box"), (std::vector<std::string>{b, a}));
 }
 
 TEST_F(Duplicates, theTableLeavesChecksRepairsAndCompactionUntroubled) {

@@ -61,7 +61,6 @@ TEST_F(ImportTest, theWriterStoresBytesFromMemoryAsTheyAre) {
     {
         mailimport::MailWriter writer(at_);
         ASSERT_TRUE(writer.store(parsed.mail, bytes, 7, "1_"));
-        ASSERT_TRUE(writer.forgetWrittenRows());
         ASSERT_TRUE(writer.store(parsed.mail, std::string_view(bytes).substr(0, 10), 8, "1_"));
     }
     // A large mail, written into space its row reserves.
@@ -73,6 +72,20 @@ TEST_F(ImportTest, theWriterStoresBytesFromMemoryAsTheyAre) {
     EXPECT_EQ(contents().at(""), (std::vector<std::string>{bytes, bytes.substr(0, 10), large}));
     EXPECT_EQ(sql("SELECT Subject || '|' || size FROM MailInfTabl WHERE ID = 7"),
               std::vector<std::string>{"binary|1KB"});
+
+    // A stored file the archive refuses takes its header row back with it,
+    // and the writer goes on with the next mail.
+    sql("CREATE TRIGGER refuse BEFORE INSERT ON MailOBJTabl WHEN NEW.ID = 10 BEGIN SELECT RAISE(ABORT, 'refused'); "
+        "END");
+    {
+        mailimport::MailWriter writer(at_);
+        EXPECT_FALSE(writer.store(parsed.mail, bytes, 10, "1_"));
+        EXPECT_EQ(writer.lastError().message, "refused");
+        EXPECT_TRUE(writer.store(parsed.mail, bytes, 11, "1_"));
+    }
+    EXPECT_EQ(sql("SELECT group_concat(ID) FROM MailInfTabl WHERE ID >= 10"), std::vector<std::string>{"11"});
+    EXPECT_EQ(sql("SELECT group_concat(ID) FROM MailOBJTabl WHERE ID >= 10"), std::vector<std::string>{"11"});
+    EXPECT_EQ(failures(), std::vector<std::string>{"MailOBJTabl: Update: refused"});
 }
 
 }  // namespace
