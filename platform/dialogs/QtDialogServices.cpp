@@ -1,7 +1,6 @@
 #include "platform/dialogs/QtDialogServices.h"
 
 #include <QAbstractButton>
-#include <QAbstractItemView>
 #include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -137,16 +136,14 @@ std::string QtFileDialogService::showSave(const FileDialogRequest& request) {
 namespace {
 
 // Qt's own file dialog lets a person choose either files or one folder. This
-// one takes several of both: it lists files as well as folders, lets several
-// be chosen, and accepts whatever chosen entries exist instead of opening a
-// chosen folder (a double click still opens one).
+// one takes several of both: in its mode for several files, whose views list
+// folders too and take several entries, Open accepts whatever chosen entries
+// exist instead of opening a chosen folder (a double click still opens one).
 class PathsDialog : public QFileDialog {
 public:
     PathsDialog(QWidget* parent, const QString& title, const QString& start) : QFileDialog(parent, title, start) {
         setOption(QFileDialog::DontUseNativeDialog);
-        setFileMode(QFileDialog::Directory);
-        setOption(QFileDialog::ShowDirsOnly, false);
-        selectSeveral();
+        setFileMode(QFileDialog::ExistingFiles);
     }
 
     void accept() override {
@@ -156,20 +153,6 @@ public:
             return;
         }
         QDialog::accept();
-    }
-
-protected:
-    void showEvent(QShowEvent* event) override {
-        QFileDialog::showEvent(event);
-        selectSeveral();  // the views may be made only now
-    }
-
-private:
-    // The folder mode chooses one entry: its views are told to take several.
-    void selectSeveral() {
-        for (QAbstractItemView* view : findChildren<QAbstractItemView*>()) {
-            view->setSelectionMode(QAbstractItemView::ExtendedSelection);
-        }
     }
 };
 

@@ -3,6 +3,9 @@
 // duplicates, its progress and its キャンセル.
 #include <QCheckBox>
 #include <QDialog>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QListView>
 #include <QMimeData>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -11,6 +14,7 @@
 #include "folders/FolderEditor.h"
 #include "folders/FolderTree.h"
 #include "mainwindow/ImportTexts.h"
+#include "platform/dialogs/QtDialogServices.h"
 #include "tests/mainwindow/WindowFixture.h"
 #include "tests/support/DragEvents.h"
 
@@ -77,6 +81,7 @@ private slots:
     void anMboxDroppedOnAFolderIsMirroredInsideIt();
     void theMenuAsksForPathsAndDuplicatesThenSumsUp();
     void cancelStopsTheImportAndKeepsWholeMails();
+    void theFileDialogChoosesFilesAndFoldersTogether();
 };
 
 void MailboxImportTest::anMboxDroppedOnAFolderIsMirroredInsideIt() {
@@ -220,6 +225,47 @@ void MailboxImportTest::cancelStopsTheImportAndKeepsWholeMails() {
     QCOMPARE(w->lvListView->itemCount(), 0);  // the list shows the current folder, the root
     inst.msgs.setNextAnswer(platform::MsgAnswer::No);
     w->close();
+}
+
+void MailboxImportTest::theFileDialogChoosesFilesAndFoldersTogether() {
+    test::IsolatedXdg env;  // the dialog keeps its state in the settings
+    test::TempDir dir;
+    test::writeFile(dir.file("box.mbox"), mboxOf({mailText("a")}));
+    test::writeFile(dir.file("Maildir/cur/1"), mailText("b"));
+    test::writeFile(dir.file("other.txt"), "not chosen\n");
+    // Chooses the entries named in the dialog's list, as clicks with Ctrl
+    // held do, and presses its Open button.
+    auto choose = [&](const QStringList& names) {
+        bool pressed = false;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            auto* view = dialog->findChild<QListView*>(QStringLiteral("listView"));
+            QVERIFY(view);
+            // The folder is read in the background: its three entries first.
+            QVERIFY(QTest::qWaitFor([&] { return view->model()->rowCount(view->rootIndex()) == 3; }, 5000));
+            for (int row = 0; row < 3; ++row) {
+                const QModelIndex index = view->model()->index(row, 0, view->rootIndex());
+                if (names.contains(index.data().toString())) {
+                    view->selectionModel()->select(index, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+                }
+            }
+            auto* buttons = dialog->findChild<QDialogButtonBox*>();
+            QVERIFY(buttons);
+            buttons->button(QDialogButtonBox::Open)->click();
+            pressed = !dialog->isVisible();
+            if (!pressed) {
+                dialog->reject();  // the button did not take the choice
+            }
+        });
+        platform::QtFileDialogService service;
+        std::vector<std::string> chosen = service.showOpenPaths({"選択", "", dir.path()});
+        std::sort(chosen.begin(), chosen.end());
+        return pressed ? chosen : std::vector<std::string>{"(not taken)"};
+    };
+    QCOMPARE(choose({"Maildir"}), std::vector<std::string>{dir.file("Maildir")});
+    QCOMPARE(choose({"box.mbox"}), std::vector<std::string>{dir.file("box.mbox")});
+    QCOMPARE(choose({"box.mbox", "Maildir"}), (std::vector<std::string>{dir.file("Maildir"), dir.file("box.mbox")}));
 }
 
 QTEST_MAIN(MailboxImportTest)
