@@ -5,9 +5,7 @@
 #include <QCheckBox>
 #include <QDialog>
 #include <QDialogButtonBox>
-#include <QProgressDialog>
 #include <QPushButton>
-#include <QTimer>
 #include <QVBoxLayout>
 #include <mutex>
 
@@ -132,29 +130,25 @@ void frmMain::importMailboxes(const std::vector<std::string>& paths, const std::
     std::mutex progressLock;
     mailboximport::ImportProgress latest;
 
-    // The progress window is the long task's; its text follows the import.
-    QTimer follow;
-    follow.setInterval(100);
-    connect(&follow, &QTimer::timeout, this, [&] {
-        std::lock_guard<std::mutex> lock(progressLock);
-        for (QProgressDialog* dialog : findChildren<QProgressDialog*>()) {
-            dialog->setLabelText(progressText(latest));
-        }
-    });
     KeptDbFailures failures;
-    follow.start();
     const archive::ArchiveLocation at = pv_;  // the worker's own copy
     const int32_t target = archive::keyToId(dirKey);
-    ui::runLongTask(this, t(texts::kImportProgress), [&](const ui::TaskProgress& task) {
-        result = mailboximport::importMailboxes(at, paths, target, mails, folders, options, [&](const auto& p) {
-            {
-                std::lock_guard<std::mutex> lock(progressLock);
-                latest = p;
-            }
-            return task(static_cast<int64_t>(p.bytesDone), static_cast<int64_t>(p.bytesTotal));
+    ui::runLongTask(
+        this, t(texts::kImportProgress),
+        [&](const ui::TaskProgress& task) {
+            result = mailboximport::importMailboxes(at, paths, target, mails, folders, options, [&](const auto& p) {
+                {
+                    std::lock_guard<std::mutex> lock(progressLock);
+                    latest = p;
+                }
+                return task(static_cast<int64_t>(p.bytesDone), static_cast<int64_t>(p.bytesTotal));
+            });
+        },
+        // The progress window's text follows the import: folder, count, rate.
+        [&] {
+            std::lock_guard<std::mutex> lock(progressLock);
+            return progressText(latest);
         });
-    });
-    follow.stop();
     failures.showAll();
     // Identifiers handed out stay used, whatever was kept.
     mailCounter = mails;

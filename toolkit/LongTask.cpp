@@ -9,7 +9,8 @@
 
 namespace quorvel::ui {
 
-bool runLongTask(QWidget* parent, const QString& title, const std::function<void(const TaskProgress&)>& work) {
+bool runLongTask(QWidget* parent, const QString& title, const std::function<void(const TaskProgress&)>& work,
+                 const std::function<QString()>& label) {
     std::atomic<int64_t> done{0};
     std::atomic<int64_t> total{0};
     std::atomic<bool> cancelled{false};
@@ -29,6 +30,9 @@ bool runLongTask(QWidget* parent, const QString& title, const std::function<void
     QObject::connect(&poll, &QTimer::timeout, [&] {
         if (dialog.wasCanceled()) {
             cancelled = true;  // the button, Esc or the window's close button
+        }
+        if (label) {
+            dialog.setLabelText(label());
         }
         const int64_t t = total;
         if (t > 0) {
