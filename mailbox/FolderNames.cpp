@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "platform/text/Utf8Encode.h"
+
 namespace quorvel::mailbox {
 
 namespace {
@@ -21,24 +23,6 @@ int base64Value(char c) {
         return 62;
     }
     return c == ',' ? 63 : -1;
-}
-
-void appendUtf8(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
 }
 
 // Decodes the base64 run of one "&...-"; false when it is malformed.
@@ -63,7 +47,7 @@ bool decodeRun(std::string_view run, std::string& out) {
             if (unit < 0xDC00 || unit > 0xDFFF) {
                 return false;
             }
-            appendUtf8(out, 0x10000 + ((highSurrogate - 0xD800) << 10) + (unit - 0xDC00));
+            text::appendUtf8(out, 0x10000 + ((highSurrogate - 0xD800) << 10) + (unit - 0xDC00));
             highSurrogate = 0;
         } else if (unit >= 0xD800 && unit <= 0xDBFF) {
             highSurrogate = unit;
@@ -72,7 +56,7 @@ bool decodeRun(std::string_view run, std::string& out) {
         } else if (unit >= 0x20 && unit <= 0x7E) {
             return false;  // printable ASCII is never encoded
         } else {
-            appendUtf8(out, unit);
+            text::appendUtf8(out, unit);
         }
     }
     // What is left over pads the last unit: fewer than six bits, all zero.

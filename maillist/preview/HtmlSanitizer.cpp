@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "maillist/preview/PreviewHtml.h"
+#include "platform/text/Utf8Encode.h"
 
 namespace quorvel::preview {
 
@@ -52,27 +53,6 @@ std::size_t findNoCase(std::string_view text, std::string_view needle, std::size
         }
     }
     return std::string_view::npos;
-}
-
-void appendUtf8(char32_t c, std::string& out) {
-    if (c >= 0xD800 && c <= 0xDFFF) {
-        c = 0xFFFD;  // a lone surrogate is no character
-    }
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
 }
 
 bool isNameChar(char c) {
@@ -135,7 +115,7 @@ std::string decodeEntities(std::string_view value) {
         if (j < value.size() && value[j] == ';') {
             ++j;
         }
-        appendUtf8(code == 0 || code > 0x10FFFF ? 0xFFFD : code, out);
+        text::appendUtf8(out, code == 0 ? 0xFFFD : code);
         i = j;
     }
     return out;
@@ -304,7 +284,7 @@ std::string decodeCss(std::string_view css) {
         if (i < css.size() && isSpace(css[i])) {
             ++i;  // one blank ends a hexadecimal escape
         }
-        appendUtf8(code == 0 || code > 0x10FFFF ? 0xFFFD : code, out);
+        text::appendUtf8(out, code == 0 ? 0xFFFD : code);
     }
     return out;
 }

@@ -4,30 +4,14 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/text/Utf8Encode.h"
+
 namespace quorvel::com {
 
 namespace {
 
 // The byte length sits in the four bytes before the text.
 constexpr size_t kPrefix = sizeof(std::uint32_t);
-
-void appendUtf8(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
 
 void appendUtf16(std::u16string& out, char32_t cp) {
     if (cp < 0x10000) {
@@ -142,7 +126,7 @@ std::string utf16ToUtf8(const std::u16string& text) {
         } else if (c >= 0xD800 && c <= 0xDFFF) {
             c = 0xFFFD;  // a lone surrogate
         }
-        appendUtf8(out, c);
+        text::appendUtf8(out, c);
     }
     return out;
 }
